@@ -1,0 +1,65 @@
+#include "player/host/main_thread_queue.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
+
+namespace fbplayer {
+
+MainThreadQueue::MainThreadQueue() : main_thread_(std::this_thread::get_id()) {}
+
+MainThreadQueue::~MainThreadQueue() = default;
+
+void MainThreadQueue::add_callback(const service_ptr_t<main_thread_callback>& callback) {
+  {
+    const std::lock_guard lock(mutex_);
+    queue_.push_back(callback);
+  }
+  arrived_.notify_all();
+}
+
+std::size_t MainThreadQueue::run_pending() {
+  if (!is_main_thread()) {
+    std::fputs("fbplayer: main-thread tasks run from another thread\n", stderr);
+    std::abort();
+  }
+  std::deque<service_ptr_t<main_thread_callback>> batch;
+  {
+    const std::lock_guard lock(mutex_);
+    batch.swap(queue_);
+  }
+  for (const auto& callback : batch) {
+    callback->callback_run();
+  }
+  return batch.size();
+}
+
+bool MainThreadQueue::run_until(const std::function<bool()>& done, Clock::time_point deadline) {
+  for (;;) {
+    run_pending();
+    if (done()) {
+      return true;
+    }
+    std::unique_lock lock(mutex_);
+    if (!arrived_.wait_until(lock, deadline, [this] { return !queue_.empty() || woken_; })) {
+      lock.unlock();
+      return done();
+    }
+    woken_ = false;
+  }
+}
+
+void MainThreadQueue::wake() {
+  {
+    const std::lock_guard lock(mutex_);
+    woken_ = true;
+  }
+  arrived_.notify_all();
+}
+
+std::size_t MainThreadQueue::pending() const {
+  const std::lock_guard lock(mutex_);
+  return queue_.size();
+}
+
+}  // namespace fbplayer

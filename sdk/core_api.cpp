@@ -1,0 +1,44 @@
+#include "sdk/core_api.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+
+namespace core_api {
+namespace {
+
+std::atomic<foobar2000_api*> g_host{nullptr};
+std::atomic<bool> g_services_available{false};
+
+}  // namespace
+
+foobar2000_api* host() {
+  return g_host.load(std::memory_order_acquire);
+}
+
+void set_host(foobar2000_api* api) {
+  g_host.store(api, std::memory_order_release);
+}
+
+bool are_services_available() {
+  return g_services_available.load(std::memory_order_acquire);
+}
+
+void set_services_available(bool available) {
+  g_services_available.store(available, std::memory_order_release);
+}
+
+void fatal_missing_service(const GUID& g) {
+  std::fprintf(stderr,
+               "foo_brivanto: the host offers no service "
+               "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}\n",
+               static_cast<unsigned long>(g.Data1), static_cast<unsigned>(g.Data2),
+               static_cast<unsigned>(g.Data3), static_cast<unsigned>(g.Data4[0]),
+               static_cast<unsigned>(g.Data4[1]), static_cast<unsigned>(g.Data4[2]),
+               static_cast<unsigned>(g.Data4[3]), static_cast<unsigned>(g.Data4[4]),
+               static_cast<unsigned>(g.Data4[5]), static_cast<unsigned>(g.Data4[6]),
+               static_cast<unsigned>(g.Data4[7]));
+  std::abort();
+}
+
+}  // namespace core_api
