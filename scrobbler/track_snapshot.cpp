@@ -1,0 +1,45 @@
+#include "scrobbler/track_snapshot.h"
+
+#include "scrobbler/seconds.h"
+
+namespace foo_brivanto {
+
+std::string TrackSnapshot::describe() const {
+  std::string text;
+  text.reserve(artist.size() + title.size() + album.size() + 6);
+  text.append(artist).append(" - ").append(title);
+  if (!album.empty()) {
+    text.append(" (").append(album).append(")");
+  }
+  return text;
+}
+
+TrackInfo TrackSnapshot::to_track_info() const {
+  return TrackInfo{artist, title, album, round_seconds(duration), started_at};
+}
+
+void read_track_info(const metadb_handle_ptr& track, TrackSnapshot& snapshot) {
+  if (!track) {
+    return;
+  }
+  file_info_impl info;
+  if (track->get_info(info)) {
+    const struct {
+      const char* field;
+      std::string* target;
+    } tags[] = {
+        {"artist", &snapshot.artist}, {"title", &snapshot.title}, {"album", &snapshot.album}};
+    for (const auto& tag : tags) {
+      const char* value = info.meta_get(tag.field, 0);
+      if (value != nullptr) {
+        *tag.target = value;
+      }
+    }
+  }
+  const double length = track->get_length();
+  if (length > 0.0) {
+    snapshot.duration = length;
+  }
+}
+
+}  // namespace foo_brivanto
