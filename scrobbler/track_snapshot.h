@@ -1,24 +1,15 @@
 // TrackSnapshot: the component's own record of the playing track, taken from the host's track
 // handle when the track starts. A plain value: it holds nothing of the host's, is copied whole
 // into every background submission, and may be used on any thread.
-//
-// TrackInfo is the smaller record that the service's track methods send.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "api/track_info.h"
 #include "sdk/metadb_handle.h"
 
 namespace foo_brivanto {
-
-struct TrackInfo {
-  std::string artist;
-  std::string title;
-  std::string album;           // may be empty
-  std::int32_t duration = 0;   // whole seconds
-  std::int64_t timestamp = 0;  // Unix seconds at which the track started
-};
 
 struct TrackSnapshot {
   // UTF-8 exactly as the host gave them; empty stands for a missing tag.
