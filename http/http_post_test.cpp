@@ -1,0 +1,165 @@
+// http_post against the scripted test server (http/test_server), which CTest runs as the
+// fixtures http_server (plain) and https_untrusted_server (a self-signed certificate).
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "http/http_client.h"
+#include "http/http_post_test_support.h"
+#include "tests/support/fixture_url.h"
+
+namespace foo_brivanto {
+namespace {
+
+using brivanto_test::fixture_url;
+
+// Short limits for the cases that wait for a server that never answers.
+constexpr HttpTimeouts kShortTimeouts{5000, 5000, 500};
+
+std::string server() {
+  return fixture_url("http_server");
+}
+
+TEST(HttpPostTest, FinalRepliesReturnTheirBodyWhateverTheirStatus) {
+  std::string pieces;
+  for (int i = 0; i < 3000; ++i) {
+    pieces += "piece " + std::to_string(i) + "\n";
+  }
+  struct Case {
+    std::string path;
+    int status;
+    std::string reply;
+  };
+  const Case cases[] = {
+      {"/empty", 200, ""},
+      {"/error", 500, "brivanto test server: internal error"},
+      {"/chain/3", 200, "end of chain"},
+      {"/chunked?pieces=3000", 200, pieces},
+      // The connection drops half way through the body: what arrived is the reply.
+      {"/truncated", 200, std::string(500, 'x')},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    const Result result = post(server() + c.path, "a=1");
+    EXPECT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_EQ(result.reply, c.reply);
+    EXPECT_EQ(result.error, kUntouched);
+  }
+}
+
+TEST(HttpPostTest, FailuresGiveTheirTextAndLeaveReplyAndStatusAlone) {
+  struct Case {
+    std::string path;
+    std::string error;
+  };
+  const Case cases[] = {
+      {"/chain/4", "Too many redirects"},
+      {"/not-modified", "Redirect without Location header"},
+      {redirect_path(302, "http://127.0.0.1:70000/echo"), "URL port out of range"},
+      {"/hang", "WinHttpReceiveResponse failed"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    const Result result = post(server() + c.path, "a=1", kShortTimeouts);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.error, c.error);
+    EXPECT_EQ(result.reply, kUntouched);
+    EXPECT_EQ(result.status, kUntouchedStatus);
+  }
+}
+
+TEST(HttpPostTest, SendsTheBodyAsAFormWithTheComponentsUserAgent) {
+  // A form, and a body too big to go out in one piece.
+  for (const std::string& body :
+       {std::string("api_key=k&artist=A%20B&raw=\xC3\xA9&empty="), std::string(3 << 20, 'b')}) {
+    SCOPED_TRACE(body.size());
+    const Result result = post(server() + "/echo?format=json", body);
+    ASSERT_TRUE(result.ok) << result.error;
+    const Echo echo(result.reply);
+    EXPECT_EQ(echo.request_line, "POST /echo?format=json");
+    EXPECT_EQ(echo.header("Content-Type"), "application/x-www-form-urlencoded");
+    EXPECT_EQ(echo.header("User-Agent"), "foo_brivanto/1.0");
+    EXPECT_EQ(echo.header("Content-Length"), std::to_string(body.size()));
+    EXPECT_TRUE(echo.body == body) << "the body came back changed";
+  }
+}
+
+TEST(HttpPostTest, AnEmptyBodyGoesAsAGetWithTheSameHeaders) {
+  const Result result = post(server() + "/echo", "");
+  ASSERT_TRUE(result.ok) << result.error;
+  const Echo echo(result.reply);
+  EXPECT_EQ(echo.request_line, "GET /echo");
+  EXPECT_EQ(echo.header("Content-Type"), "application/x-www-form-urlencoded");
+  EXPECT_EQ(echo.header("User-Agent"), "foo_brivanto/1.0");
+  EXPECT_EQ(echo.body, "");
+}
+
+TEST(HttpPostTest, RedirectsSendTheSamePostAgain) {
+  const std::string base = server();
+  const std::string port = base.substr(base.rfind(':') + 1);
+  struct Case {
+    std::string path;
+    std::string request_line;
+    std::string host;
+  };
+  const Case cases[] = {
+      {redirect_path(302, "/echo?hop=1"), "POST /echo?hop=1", "127.0.0.1:" + port},
+      {redirect_path(301, "/echo"), "POST /echo", "127.0.0.1:" + port},
+      {redirect_path(303, "/echo"), "POST /echo", "127.0.0.1:" + port},
+      {redirect_path(307, "/echo"), "POST /echo", "127.0.0.1:" + port},
+      {redirect_path(308, "/echo"), "POST /echo", "127.0.0.1:" + port},
+      // An absolute Location with another host name for the same server.
+      {redirect_path(301, "http://localhost:" + port + "/echo?abs"), "POST /echo?abs",
+       "localhost:" + port},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    const Result result = post(base + c.path, "track=T&artist=A");
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(result.status, 200);
+    const Echo echo(result.reply);
+    EXPECT_EQ(echo.request_line, c.request_line);
+    EXPECT_EQ(echo.header("Host"), c.host);
+    EXPECT_EQ(echo.header("Content-Type"), "application/x-www-form-urlencoded");
+    EXPECT_EQ(echo.body, "track=T&artist=A");
+  }
+}
+
+TEST(HttpPostTest, ALocationWithAMalformedPortThrows) {
+  std::u16string host;
+  std::u16string path;
+  std::uint16_t port = 0;
+  bool secure = false;
+  std::string error;
+  ASSERT_TRUE(split_url(server() + redirect_path(302, "http://127.0.0.1:/echo"), host, path, port,
+                        secure, error));
+  std::string reply;
+  int status = 0;
+  EXPECT_THROW(http_post(host, port, secure, path, "a=1", reply, error, status),
+               std::invalid_argument);
+}
+
+TEST(HttpPostTest, ServersThatCannotBeReachedFailToSend) {
+  // The test server keeps this port bound without listening on it.
+  const Result refused_port = post(server() + "/refused-port", "");
+  ASSERT_TRUE(refused_port.ok) << refused_port.error;
+  ASSERT_NE(refused_port.reply, "-1");
+
+  for (const std::string& url :
+       {"http://127.0.0.1:" + refused_port.reply + "/echo",
+        // TLS verification stays on: a certificate nobody vouches for is refused.
+        fixture_url("https_untrusted_server") + "/echo"}) {
+    SCOPED_TRACE(url);
+    const Result result = post(url, "a=1", kShortTimeouts);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.error, "WinHttpSendRequest failed");
+    EXPECT_EQ(result.reply, kUntouched);
+  }
+}
+
+}  // namespace
+}  // namespace foo_brivanto
