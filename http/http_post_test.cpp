@@ -16,8 +16,10 @@ namespace {
 
 using brivanto_test::fixture_url;
 
-// Short limits for the cases that wait for a server that never answers.
-constexpr HttpTimeouts kShortTimeouts{5000, 5000, 500};
+// Short limits for the cases that wait for a server that stops answering: receiving, and
+// sending.
+constexpr HttpTimeouts kShortReceive{15000, 15000, 1000};
+constexpr HttpTimeouts kShortSend{15000, 1000, 15000};
 
 std::string server() {
   return fixture_url("http_server");
@@ -32,18 +34,21 @@ TEST(HttpPostTest, FinalRepliesReturnTheirBodyWhateverTheirStatus) {
     std::string path;
     int status;
     std::string reply;
+    HttpTimeouts timeouts = kHttpTimeouts;
   };
   const Case cases[] = {
       {"/empty", 200, ""},
       {"/error", 500, "brivanto test server: internal error"},
       {"/chain/3", 200, "end of chain"},
       {"/chunked?pieces=3000", 200, pieces},
-      // The connection drops half way through the body: what arrived is the reply.
+      // The body breaks off half way, the connection dropped or silent: what arrived is the
+      // reply.
       {"/truncated", 200, std::string(500, 'x')},
+      {"/stalled", 200, std::string(500, 'x'), kShortReceive},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
-    const Result result = post(server() + c.path, "a=1");
+    const Result result = post(server() + c.path, "a=1", c.timeouts);
     EXPECT_TRUE(result.ok) << result.error;
     EXPECT_EQ(result.status, c.status);
     EXPECT_EQ(result.reply, c.reply);
@@ -54,17 +59,22 @@ TEST(HttpPostTest, FinalRepliesReturnTheirBodyWhateverTheirStatus) {
 TEST(HttpPostTest, FailuresGiveTheirTextAndLeaveReplyAndStatusAlone) {
   struct Case {
     std::string path;
+    std::string body;
     std::string error;
+    HttpTimeouts timeouts = kHttpTimeouts;
   };
   const Case cases[] = {
-      {"/chain/4", "Too many redirects"},
-      {"/not-modified", "Redirect without Location header"},
-      {redirect_path(302, "http://127.0.0.1:70000/echo"), "URL port out of range"},
-      {"/hang", "WinHttpReceiveResponse failed"},
+      {"/chain/4", "a=1", "Too many redirects"},
+      {"/not-modified", "a=1", "Redirect without Location header"},
+      {redirect_path(302, "http://127.0.0.1:70000/echo"), "a=1", "URL port out of range"},
+      // The server takes the request and never answers.
+      {"/hang", "a=1", "WinHttpReceiveResponse failed", kShortReceive},
+      // The server reads none of a body too big for the connection's buffers.
+      {"/hang", std::string(64 << 20, 'b'), "WinHttpSendRequest failed", kShortSend},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.path);
-    const Result result = post(server() + c.path, "a=1", kShortTimeouts);
+    SCOPED_TRACE(c.path + " with " + std::to_string(c.body.size()) + " bytes");
+    const Result result = post(server() + c.path, c.body, c.timeouts);
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.error, c.error);
     EXPECT_EQ(result.reply, kUntouched);
@@ -129,6 +139,35 @@ TEST(HttpPostTest, RedirectsSendTheSamePostAgain) {
   }
 }
 
+TEST(HttpPostTest, PathsAreSentAsOneSafeRequestTargetAndHostsAsHostNames) {
+  const std::string base = server();
+  const std::string port = base.substr(base.rfind(':') + 1);
+  struct Case {
+    std::string url;
+    std::string request_line;  // empty: sending fails
+  };
+  const Case cases[] = {
+      // Bytes that would break the request line apart are escaped.
+      {base + "/echo?a b\tc\x7F", "POST /echo?a%20b%09c%7F"},
+      {base + redirect_path(302, "/echo?x y"), "POST /echo?x%20y"},
+      // A relative Location without its "/" still names a path on the server.
+      {base + redirect_path(302, "echo"), "POST /echo"},
+      // Text before an "@" is part of the host name, never credentials for another host.
+      {"http://user@127.0.0.1:" + port + "/echo", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.url);
+    const Result result = post(c.url, "a=1");
+    if (c.request_line.empty()) {
+      EXPECT_FALSE(result.ok);
+      EXPECT_EQ(result.error, "WinHttpSendRequest failed");
+      continue;
+    }
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(Echo(result.reply).request_line, c.request_line);
+  }
+}
+
 TEST(HttpPostTest, ALocationWithAMalformedPortThrows) {
   std::u16string host;
   std::u16string path;
@@ -154,7 +193,7 @@ TEST(HttpPostTest, ServersThatCannotBeReachedFailToSend) {
         // TLS verification stays on: a certificate nobody vouches for is refused.
         fixture_url("https_untrusted_server") + "/echo"}) {
     SCOPED_TRACE(url);
-    const Result result = post(url, "a=1", kShortTimeouts);
+    const Result result = post(url, "a=1");
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.error, "WinHttpSendRequest failed");
     EXPECT_EQ(result.reply, kUntouched);

@@ -51,15 +51,16 @@ std::u16string widen(std::string_view bytes) {
   return wide;
 }
 
-// The path as the request line's target. Bytes that may not stand in a request line are
-// percent-escaped, as WinHTTP does by default, so that no path can break the request apart.
+// The path as the request line's target, made the way WinHTTP makes it: a "/" in front when
+// the path lacks one, and bytes that may not stand in a request line percent-escaped, so that
+// no path can break the request apart.
 std::string request_target(std::u16string_view path) {
-  if (path.empty()) {
-    return "/";
-  }
   constexpr std::string_view kHex = "0123456789ABCDEF";
   constexpr std::string_view kUnsafe = "\"<>\\^`{|}";
   std::string target;
+  if (!path.starts_with(u'/')) {
+    target.push_back('/');
+  }
   for (const char c : narrow(path)) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte <= 0x20 || byte >= 0x7F || kUnsafe.find(c) != std::string_view::npos) {
@@ -194,6 +195,7 @@ class Request final : public CurlHandle {
   std::string method_;
   std::string target_;
   HttpTimeouts timeouts_{};
+  bool bad_host_ = false;
   std::size_t body_size_ = 0;
   bool added_ = false;
 
@@ -224,10 +226,11 @@ std::unique_ptr<Request> Request::open(const Connection& connection, const std::
   request->timeouts_ = connection.timeouts;
   request->target_ = request_target(path);
 
-  // The URL from its parts, so that a host name can never be read as anything else.
+  // The URL from its parts, so that a host name can never be read as anything else. A host
+  // that is no host name fails like one that does not resolve: when sending.
   CURLU* url = request->url_.get();
+  request->bad_host_ = curl_url_set(url, CURLUPART_HOST, connection.host.c_str(), 0) != CURLUE_OK;
   bool ok = curl_url_set(url, CURLUPART_SCHEME, secure ? "https" : "http", 0) == CURLUE_OK &&
-            curl_url_set(url, CURLUPART_HOST, connection.host.c_str(), 0) == CURLUE_OK &&
             curl_url_set(url, CURLUPART_PATH, "/", 0) == CURLUE_OK;
   // Port 0 stands for the scheme's default port, as in WinHTTP.
   if (ok && connection.port != 0) {
@@ -275,6 +278,9 @@ std::unique_ptr<Request> Request::open(const Connection& connection, const std::
 }
 
 bool Request::send(const std::u16string& headers, const std::string& body) {
+  if (bad_host_) {
+    return false;
+  }
   // The caller's header lines; and none of libcurl's own beyond Host, User-Agent and the body's
   // length, as WinHTTP sends it.
   curl_slist* list = nullptr;

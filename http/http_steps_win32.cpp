@@ -39,6 +39,7 @@ class WinHttpSteps final : public HttpSteps {
     set_timeout(internet(session), WINHTTP_OPTION_CONNECT_TIMEOUT, timeouts.connect_ms);
     set_timeout(internet(session), WINHTTP_OPTION_SEND_TIMEOUT, timeouts.send_ms);
     set_timeout(internet(session), WINHTTP_OPTION_RECEIVE_TIMEOUT, timeouts.receive_ms);
+    set_timeout(internet(session), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, timeouts.receive_ms);
   }
 
   HttpHandle connect(HttpHandle session, const std::u16string& host, std::uint16_t port) override {

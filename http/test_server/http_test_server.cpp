@@ -40,7 +40,10 @@ standard output; --port 0 takes a free port. Serves, for any method:
   /not-modified          304 without Location
   /chunked?pieces=N      200 with a chunked body: "piece 0\n" ... in N chunks (default 100)
   /truncated             announces 1000 bytes, sends the first 500 ("x"), then closes
-  /hang                  accepts the request and never answers; released at shutdown
+  /stalled               announces 1000 bytes, sends the first 500 ("x"), then sends nothing
+                         more until shutdown
+  /hang                  accepts the request, reads no body and never answers; released at
+                         shutdown
   /refused-port          200 with a port number on the same address on which connections are
                          refused: the server keeps it bound, and never listens on it
 )";
@@ -82,7 +85,7 @@ bool parse_options(std::span<char*> args, Options& options) {
          options.tls_cert.empty() == options.tls_key.empty();
 }
 
-// Requests held by /hang wait here until the server shuts down.
+// Requests held by /hang and /stalled wait here until the server shuts down.
 class Shutdown {
  public:
   void begin() {
@@ -214,12 +217,27 @@ void add_routes(httplib::Server& server, bool tls, Shutdown& shutdown, const Ref
           return false;  // gives up: the server drops the connection
         });
   });
-  route("/refused-port", [&refused](const httplib::Request&, httplib::Response& response) {
-    response.set_content(std::to_string(refused.port()), "text/plain");
+  route("/stalled", [&shutdown](const httplib::Request&, httplib::Response& response) {
+    response.set_content_provider(
+        kTruncatedLength, "text/plain",
+        [&shutdown](std::size_t /*offset*/, std::size_t /*length*/, httplib::DataSink& sink) {
+          const std::string half(kTruncatedSent, 'x');
+          sink.write(half.data(), half.size());
+          shutdown.wait();
+          return false;
+        });
   });
-  route("/hang", [&shutdown](const httplib::Request&, httplib::Response& response) {
+  const auto hang = [&shutdown](const httplib::Request&, httplib::Response& response) {
     shutdown.wait();
     response.status = 503;
+  };
+  server.Get("/hang", hang);
+  // Takes the body's reader and never reads: a big body fills the connection and stalls.
+  server.Post("/hang",
+              [hang](const httplib::Request& request, httplib::Response& response,
+                     const httplib::ContentReader& /*unread*/) { hang(request, response); });
+  route("/refused-port", [&refused](const httplib::Request&, httplib::Response& response) {
+    response.set_content(std::to_string(refused.port()), "text/plain");
   });
 }
 
