@@ -9,8 +9,8 @@
 //
 // Kept as on Windows: proxy settings from the environment (libcurl's default), TLS peer and
 // host name verification always on, no cookies, no automatic redirects, no content decoding,
-// HTTP/1.1, the request line's target exactly as given (unsafe bytes escaped). The trust store
-// is the system's, or the file named by SSL_CERT_FILE.
+// HTTP/1.1, the path as given (unsafe bytes escaped, dot segments kept). The trust store is the
+// system's, or the file named by SSL_CERT_FILE.
 #include <curl/curl.h>
 
 #include <chrono>
@@ -188,12 +188,11 @@ class Request final : public CurlHandle {
     result_ = result;
   }
 
-  Easy easy_;
-  Multi multi_;
-  Url url_;
+  // libcurl's objects, in the order they must go: the transfer first.
   List headers_;
   std::string method_;
-  std::string target_;
+  Multi multi_;
+  Easy easy_;
   HttpTimeouts timeouts_{};
   bool bad_host_ = false;
   std::size_t body_size_ = 0;
@@ -219,31 +218,38 @@ std::unique_ptr<Request> Request::open(const Connection& connection, const std::
   std::unique_ptr<Request> request(new Request());
   request->easy_.reset(curl_easy_init());
   request->multi_.reset(curl_multi_init());
-  request->url_.reset(curl_url());
-  if (!request->easy_ || !request->multi_ || !request->url_) {
+  if (!request->easy_ || !request->multi_) {
     return nullptr;
   }
   request->timeouts_ = connection.timeouts;
-  request->target_ = request_target(path);
 
-  // The URL from its parts, so that a host name can never be read as anything else. A host
-  // that is no host name fails like one that does not resolve: when sending.
-  CURLU* url = request->url_.get();
-  request->bad_host_ = curl_url_set(url, CURLUPART_HOST, connection.host.c_str(), 0) != CURLUE_OK;
-  bool ok = curl_url_set(url, CURLUPART_SCHEME, secure ? "https" : "http", 0) == CURLUE_OK &&
-            curl_url_set(url, CURLUPART_PATH, "/", 0) == CURLUE_OK;
-  // Port 0 stands for the scheme's default port, as in WinHTTP.
-  if (ok && connection.port != 0) {
-    ok = curl_url_set(url, CURLUPART_PORT, std::to_string(connection.port).c_str(), 0) == CURLUE_OK;
+  // A host that is no host name (such as "user@host") fails like one that does not resolve:
+  // when sending. Checked on its own, so that it is never read as anything else within a URL.
+  const Url host_check(curl_url());
+  if (!host_check) {
+    return nullptr;
   }
+  request->bad_host_ =
+      curl_url_set(host_check.get(), CURLUPART_HOST, connection.host.c_str(), 0) != CURLUE_OK;
+  if (request->bad_host_) {
+    return request;
+  }
+  // Port 0 stands for the scheme's default port, as in WinHTTP.
+  std::string url = secure ? "https://" : "http://";
+  url += connection.host;
+  if (connection.port != 0) {
+    url += ":" + std::to_string(connection.port);
+  }
+  url += request_target(path);
 
+  bool ok = true;
   CURL* easy = request->easy_.get();
   const auto set = [&ok, easy](CURLoption option, auto value) {
     ok = ok && curl_easy_setopt(easy, option, value) == CURLE_OK;
   };
   request->method_ = narrow(verb);
-  set(CURLOPT_CURLU, url);
-  set(CURLOPT_REQUEST_TARGET, request->target_.c_str());
+  set(CURLOPT_URL, url.c_str());
+  set(CURLOPT_PATH_AS_IS, 1L);  // dot segments too go out as given
   if (request->method_ == "GET") {
     set(CURLOPT_HTTPGET, 1L);
   }
@@ -293,9 +299,8 @@ bool Request::send(const std::u16string& headers, const std::string& body) {
     return true;
   };
   bool ok = append("Accept:") && append("Expect:");
-  std::string_view rest;
   const std::string text = narrow(headers);
-  rest = text;
+  std::string_view rest = text;
   while (ok && !rest.empty()) {
     const std::size_t end = rest.find("\r\n");
     const std::string_view line = rest.substr(0, end);

@@ -16,10 +16,9 @@ std::string fixture_url(std::string_view name) {
   }
   variable += "_URL_FILE";
   const std::string hint =
-      "run the test through ctest, which starts the server first; or start "
-      "the server with --port 0 yourself, write the URL it prints into a "
-      "file and set " +
-      variable + " to that file's path";
+      "run the test through ctest, which starts the server first; or start it yourself with "
+      "`cmake/server-fixture start DIR PROGRAM --port 0`, set " +
+      variable + " to DIR/url and stop it afterwards with `cmake/server-fixture stop DIR`";
 
   // NOLINTNEXTLINE(concurrency-mt-unsafe): tests do not change their environment
   const char* path = std::getenv(variable.c_str());
