@@ -39,6 +39,9 @@ class WinHttpSteps final : public HttpSteps {
     set_timeout(internet(session), WINHTTP_OPTION_CONNECT_TIMEOUT, timeouts.connect_ms);
     set_timeout(internet(session), WINHTTP_OPTION_SEND_TIMEOUT, timeouts.send_ms);
     set_timeout(internet(session), WINHTTP_OPTION_RECEIVE_TIMEOUT, timeouts.receive_ms);
+    // The wait for the reply's headers has a limit of its own (90 s by default), and some
+    // WinHTTP implementations (Wine's) apply only that one there: the receive limit must hold
+    // for that wait too.
     set_timeout(internet(session), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, timeouts.receive_ms);
   }
 
