@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <vector>
 
 #include "http/http_client.h"
 #include "http/http_post_test_support.h"
@@ -165,6 +167,26 @@ TEST(HttpPostTest, PathsAreSentAsOneSafeRequestTargetAndHostsAsHostNames) {
     }
     ASSERT_TRUE(result.ok) << result.error;
     EXPECT_EQ(Echo(result.reply).request_line, c.request_line);
+  }
+}
+
+TEST(HttpPostTest, ExchangesOnManyThreadsAtOnceKeepToThemselves) {
+  constexpr int kThreads = 8;
+  const std::string url = server() + redirect_path(307, "/echo");
+  std::vector<Result> results(kThreads);
+  std::vector<std::thread> threads;
+  for (int i = 0; i < kThreads; ++i) {
+    threads.emplace_back([&results, &url, i] {
+      results[static_cast<std::size_t>(i)] = post(url, "thread=" + std::to_string(i));
+    });
+  }
+  for (std::thread& thread : threads) {
+    thread.join();
+  }
+  for (int i = 0; i < kThreads; ++i) {
+    const Result& result = results[static_cast<std::size_t>(i)];
+    ASSERT_TRUE(result.ok) << i << ": " << result.error;
+    EXPECT_EQ(Echo(result.reply).body, "thread=" + std::to_string(i));
   }
 }
 
