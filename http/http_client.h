@@ -13,7 +13,7 @@
 namespace foo_brivanto {
 
 // Limits of one exchange, in milliseconds: connecting, and each wait while sending and while
-// receiving (a stall limit, not a limit on the whole exchange).
+// receiving (a stall limit, not a limit on the whole exchange). All positive.
 struct HttpTimeouts {
   int connect_ms;
   int send_ms;
