@@ -29,12 +29,15 @@ else()
   find_package(GTest REQUIRED)
 endif()
 
-# brivanto_add_test(NAME SOURCES file... LIBRARIES target...)
+# brivanto_add_test(NAME SOURCES file... LIBRARIES target... [FIXTURES name...]
+#                   [ENVIRONMENT VAR=value...])
 # One GoogleTest program; each of its test cases becomes a CTest test. Discovery happens when
 # the tests run, so that the Windows programs are listed under Wine at test time, not at build
-# time.
+# time. FIXTURES names server fixtures (brivanto_add_server_fixture) that every case needs:
+# CTest starts them first, and each case gets their URL files in its environment. ENVIRONMENT
+# adds variables of its own.
 function(brivanto_add_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;FIXTURES;ENVIRONMENT" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} brivanto_options GTest::gtest_main)
   if(CMAKE_CROSSCOMPILING)
@@ -44,4 +47,22 @@ function(brivanto_add_test name)
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     PROPERTIES TIMEOUT 120)
+
+  # gtest_discover_tests flattens list-valued properties, so these are set on the discovered
+  # tests by a CTest script of their own, run after discovery.
+  set(environment ${ARG_ENVIRONMENT})
+  foreach(fixture IN LISTS ARG_FIXTURES)
+    brivanto_fixture_environment(entry ${fixture})
+    list(APPEND environment "${entry}")
+  endforeach()
+  if(environment OR ARG_FIXTURES)
+    set(script "${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake")
+    file(WRITE "${script}"
+      "foreach(test IN LISTS ${name}_TESTS)\n"
+      "  set_tests_properties(\"\${test}\" PROPERTIES\n"
+      "    FIXTURES_REQUIRED [==[${ARG_FIXTURES}]==]\n"
+      "    ENVIRONMENT [==[${environment}]==])\n"
+      "endforeach()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${script}")
+  endif()
 endfunction()

@@ -1,0 +1,49 @@
+# Native tools: Linux programs that tests run beside them, such as test servers.
+#
+# In the native builds they are ordinary targets of this tree. The cross build's test programs
+# need them too, as Linux programs (a program under Wine reaches native servers on 127.0.0.1),
+# so there this same source tree is configured a second time for the build machine, in
+# <build>/native-tools with testing off, and only the targets listed below are built in it.
+# They land in <build>/native-tools/bin.
+#
+# To offer another program to the cross build's tests, add its target name to this list.
+set(BRIVANTO_NATIVE_TOOLS
+  http-test-server
+)
+
+if(CMAKE_CROSSCOMPILING AND BUILD_TESTING)
+  include(ExternalProject)
+  set(BRIVANTO_NATIVE_TOOLS_DIR "${CMAKE_BINARY_DIR}/native-tools")
+  set(byproducts)
+  foreach(tool IN LISTS BRIVANTO_NATIVE_TOOLS)
+    list(APPEND byproducts "${BRIVANTO_NATIVE_TOOLS_DIR}/bin/${tool}")
+  endforeach()
+  ExternalProject_Add(brivanto_native_tools
+    SOURCE_DIR "${PROJECT_SOURCE_DIR}"
+    BINARY_DIR "${BRIVANTO_NATIVE_TOOLS_DIR}"
+    CMAKE_ARGS
+      -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
+      -DBUILD_TESTING=OFF
+      -DCMAKE_RUNTIME_OUTPUT_DIRECTORY=${BRIVANTO_NATIVE_TOOLS_DIR}/bin
+    BUILD_COMMAND "${CMAKE_COMMAND}" --build "${BRIVANTO_NATIVE_TOOLS_DIR}"
+                  --target ${BRIVANTO_NATIVE_TOOLS}
+    BUILD_BYPRODUCTS ${byproducts}
+    INSTALL_COMMAND ""
+    # The inner build knows best what changed; asking it costs a no-op Ninja run.
+    BUILD_ALWAYS TRUE)
+endif()
+
+# brivanto_native_tool(<variable> <target>)
+# Sets <variable> to the path of a native tool, for use in test commands: a generator
+# expression in the native builds, a path in the cross build's native tree.
+function(brivanto_native_tool variable tool)
+  if(CMAKE_CROSSCOMPILING)
+    if(NOT tool IN_LIST BRIVANTO_NATIVE_TOOLS)
+      message(FATAL_ERROR "'${tool}' is not built for the cross build's tests: add it to "
+                          "BRIVANTO_NATIVE_TOOLS in cmake/native_tools.cmake")
+    endif()
+    set(${variable} "${BRIVANTO_NATIVE_TOOLS_DIR}/bin/${tool}" PARENT_SCOPE)
+  else()
+    set(${variable} "$<TARGET_FILE:${tool}>" PARENT_SCOPE)
+  endif()
+endfunction()
