@@ -214,7 +214,13 @@ bool http_exchange(HttpSteps& steps, const std::u16string& host, std::uint16_t p
       location.pop_back();
     }
     if (const std::string bytes = narrow(location); starts_with_scheme(bytes)) {
+      const bool was_secure = target_secure;
       if (!split_url(bytes, target_host, target_path, target_port, target_secure, error)) {
+        return false;
+      }
+      // The body holds the session key and a signature: once on TLS, it never leaves it.
+      if (was_secure && !target_secure) {
+        error = "Redirect from https to http refused";
         return false;
       }
     } else {

@@ -55,7 +55,8 @@ bool split_url(const std::string& url, std::u16string& host, std::u16string& pat
 // left alone: "WinHttpOpen failed", "WinHttpConnect failed", "WinHttpOpenRequest failed",
 // "WinHttpSendRequest failed" (including name resolution, connecting, TLS and time-outs while
 // sending), "WinHttpReceiveResponse failed" (no reply headers, including the time-out),
-// "Redirect without Location header", "Too many redirects", or the text of split_url for a
+// "Redirect without Location header", "Too many redirects", "Redirect from https to http
+// refused" (the signed body never leaves TLS once it is on it), or the text of split_url for a
 // Location it rejects.
 //
 // Exceptions: split_url's, for a Location with a malformed port, and std::bad_alloc; every

@@ -210,9 +210,9 @@ TEST(HttpExchangeTest, EachFailingStepClosesWhatIsOpenInOrder) {
 
 TEST(HttpExchangeTest, FollowsRedirectsWithTheSameRequestOnANewConnectionEachTime) {
   ScriptedSteps steps;
-  steps.replies = {redirect(302, u"/moved?x=1"), redirect(301, u"https://other.example:9443/p"),
+  steps.replies = {redirect(302, u"/moved?x=1"),
                    redirect(307, std::u16string(u"http://third.example/q\0\0", 24)),
-                   final_reply(200, {"done"})};
+                   redirect(301, u"https://other.example:9443/p"), final_reply(200, {"done"})};
   const Outcome out = run(steps, "k=v");
   EXPECT_TRUE(out.ok);
   EXPECT_EQ(out.reply, "done");
@@ -221,12 +221,12 @@ TEST(HttpExchangeTest, FollowsRedirectsWithTheSameRequestOnANewConnectionEachTim
   const auto hop = [](const std::string& connect, const std::string& request) {
     return Log{connect, request, "send k=v", "receive", "close request", "close connection"};
   };
-  Log last = hop("connect third.example:80", "request POST /q");
+  Log last = hop("connect other.example:9443", "request POST /p tls");
   last.resize(4);  // the final reply's handles close after its body
   EXPECT_EQ(steps.log, concat({kOpen,
                                hop("connect example.org:8080", "request POST /api"),
                                hop("connect example.org:8080", "request POST /moved?x=1"),
-                               hop("connect other.example:9443", "request POST /p tls"),
+                               hop("connect third.example:80", "request POST /q"),
                                last,
                                {"close request", "close connection", "close session"}}));
 }
@@ -249,6 +249,14 @@ TEST(HttpExchangeTest, RedirectFailuresCloseWhatIsOpenInOrder) {
        {redirect(302, u"http://example.org:70000/")},
        "URL port out of range",
        concat({kOpen, first, all_three})},
+      {"from https back to http",
+       {redirect(301, u"https://other.example/p"), redirect(302, u"http://example.org/")},
+       "Redirect from https to http refused",
+       concat({kOpen,
+               first,
+               {"close request", "close connection"},
+               {"connect other.example:443", "request POST /p tls", "send a=1", "receive"},
+               all_three})},
       {"fourth redirect",
        {redirect(302, u"/1"), redirect(302, u"/2"), redirect(302, u"/3"), redirect(302, u"/4")},
        "Too many redirects",
