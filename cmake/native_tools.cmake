@@ -9,6 +9,7 @@
 # To offer another program to the cross build's tests, add its target name to this list.
 set(BRIVANTO_NATIVE_TOOLS
   http-test-server
+  brivanto-service
 )
 
 if(CMAKE_CROSSCOMPILING AND BUILD_TESTING)

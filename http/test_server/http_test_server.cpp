@@ -46,6 +46,12 @@ standard output; --port 0 takes a free port. Serves, for any method:
                          shutdown
   /refused-port          200 with a port number on the same address on which connections are
                          refused: the server keeps it bound, and never listens on it
+  /status/CODE/html/...  reply CODE with a small HTML page (a gateway's error page, say), for
+                         any path after "html"
+  /status/CODE/empty/... reply CODE with an empty body
+  /barrier/N/...         holds each request until N requests wait at the same barrier, then
+                         answers them all with 200 {"accepted":1}; shows that a client sends
+                         them side by side. Released at shutdown
 )";
 
 constexpr std::size_t kTruncatedLength = 1000;
@@ -104,6 +110,36 @@ class Shutdown {
   bool stopping_ = false;
 };
 
+// Holds requests until a given number of them wait together.
+class Barrier {
+ public:
+  // Waits until `count` requests (this one included) have arrived; false at shutdown.
+  bool arrive_and_wait(int count) {
+    std::unique_lock lock(mutex_);
+    const int generation = generation_;
+    if (++waiting_ >= count) {
+      waiting_ = 0;
+      ++generation_;
+      changed_.notify_all();
+      return true;
+    }
+    changed_.wait(lock, [&] { return generation_ != generation || stopping_; });
+    return generation_ != generation;
+  }
+  void release_all() {
+    const std::lock_guard lock(mutex_);
+    stopping_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  int waiting_ = 0;
+  int generation_ = 0;
+  bool stopping_ = false;
+};
+
 // A port on `host` that refuses connections as long as this object lives: bound, so no one
 // else can take it, and not listening. -1 when none could be had.
 class RefusedPort {
@@ -152,7 +188,8 @@ std::string describe(const httplib::Request& request, const std::string& body, b
   return text;
 }
 
-void add_routes(httplib::Server& server, bool tls, Shutdown& shutdown, const RefusedPort& refused) {
+void add_routes(httplib::Server& server, bool tls, Shutdown& shutdown, Barrier& barrier,
+                const RefusedPort& refused) {
   const auto route = [&server](const std::string& pattern,
                                const httplib::Server::Handler& handler) {
     server.Get(pattern, handler);
@@ -236,6 +273,23 @@ void add_routes(httplib::Server& server, bool tls, Shutdown& shutdown, const Ref
   server.Post("/hang",
               [hang](const httplib::Request& request, httplib::Response& response,
                      const httplib::ContentReader& /*unread*/) { hang(request, response); });
+  route(R"(/status/(\d{3})/(html|empty)(/.*)?)",
+        [](const httplib::Request& request, httplib::Response& response) {
+          response.status = std::stoi(request.matches[1]);
+          if (request.matches[2] == "html") {
+            response.set_content("<html><body><h1>" + std::string(request.matches[1]) +
+                                     " from the test gateway</h1></body></html>",
+                                 "text/html");
+          }
+        });
+  route(R"(/barrier/(\d+)(/.*)?)",
+        [&barrier](const httplib::Request& request, httplib::Response& response) {
+          if (barrier.arrive_and_wait(std::stoi(request.matches[1]))) {
+            response.set_content(R"({"accepted":1})", "application/json");
+          } else {
+            response.status = 503;
+          }
+        });
   route("/refused-port", [&refused](const httplib::Request&, httplib::Response& response) {
     response.set_content(std::to_string(refused.port()), "text/plain");
   });
@@ -274,7 +328,8 @@ int main(int argc, char** argv) {
   server->new_task_queue = [] { return new httplib::ThreadPool(32); };
   Shutdown shutdown;
   const RefusedPort refused(options.host);
-  add_routes(*server, tls, shutdown, refused);
+  Barrier barrier;
+  add_routes(*server, tls, shutdown, barrier, refused);
 
   const int port = options.port == 0
                        ? server->bind_to_any_port(options.host)
@@ -285,10 +340,11 @@ int main(int argc, char** argv) {
   }
   std::cout << (tls ? "https://" : "http://") << options.host << ":" << port << std::endl;
 
-  std::thread stopper([&server, &shutdown, &stop_signals] {
+  std::thread stopper([&server, &shutdown, &barrier, &stop_signals] {
     int received = 0;
     sigwait(&stop_signals, &received);
     shutdown.begin();
+    barrier.release_all();
     server->stop();
   });
   const bool served = server->listen_after_bind();
