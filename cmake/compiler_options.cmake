@@ -5,7 +5,7 @@ add_library(brivanto_options INTERFACE)
 target_compile_options(brivanto_options INTERFACE
   -Wall -Wextra -Wpedantic -Werror
   -Wconversion -Wsign-conversion -Wshadow -Wnon-virtual-dtor -Wold-style-cast -Wcast-align
-  -Woverloaded-virtual -Wnull-dereference -Wdouble-promotion -Wformat=2 -Wimplicit-fallthrough
+  -Woverloaded-virtual -Wdouble-promotion -Wformat=2 -Wimplicit-fallthrough
   -Wmisleading-indentation -Wduplicated-cond -Wduplicated-branches -Wlogical-op)
 target_include_directories(brivanto_options INTERFACE
   "${PROJECT_SOURCE_DIR}" "${PROJECT_BINARY_DIR}/generated")

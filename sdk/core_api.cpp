@@ -3,12 +3,25 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace core_api {
 namespace {
 
 std::atomic<foobar2000_api*> g_host{nullptr};
 std::atomic<bool> g_services_available{false};
+std::atomic<bool> g_services_were_available{false};
+void* g_module_handle = nullptr;
+
+std::string& library_path_storage() {
+  static std::string path;
+  return path;
+}
+
+std::string& library_name_storage() {
+  static std::string name;
+  return name;
+}
 
 }  // namespace
 
@@ -26,6 +39,34 @@ bool are_services_available() {
 
 void set_services_available(bool available) {
   g_services_available.store(available, std::memory_order_release);
+  if (available) {
+    g_services_were_available.store(true, std::memory_order_release);
+  }
+}
+
+bool were_services_ever_available() {
+  return g_services_were_available.load(std::memory_order_acquire);
+}
+
+void* module_handle() {
+  return g_module_handle;
+}
+
+void set_module_handle(void* handle) {
+  g_module_handle = handle;
+}
+
+const char* library_path() {
+  return library_path_storage().c_str();
+}
+
+const char* library_name() {
+  return library_name_storage().c_str();
+}
+
+void set_library_path(const char* path, const char* name) {
+  library_path_storage() = path != nullptr ? path : "";
+  library_name_storage() = name != nullptr ? name : "";
 }
 
 void fatal_missing_service(const GUID& g) {

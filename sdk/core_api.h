@@ -27,7 +27,18 @@ void set_host(foobar2000_api* api);
 
 // The host says whether its services may be used yet; console output is dropped while not.
 bool are_services_available();
+// Also remembers, for good, that services were available at some point.
 void set_services_available(bool available);
+bool were_services_ever_available();
+
+// The library's module handle (HINSTANCE on Windows), as the exported entry received it.
+void* module_handle();
+void set_module_handle(void* handle);
+
+// Where the player loaded the component from, and the file name it gave. Main thread.
+const char* library_path();
+const char* library_name();
+void set_library_path(const char* path, const char* name);
 
 // Ends the process: a service the component relies on is missing, which only a broken host
 // can cause. Never returns.

@@ -55,6 +55,9 @@ class file_info_impl final : public file_info {
   void info_set(const char* name, const char* value) override;
   void reset() override;
 
+  // Removes metadata field `name` with all its values.
+  void meta_remove(const char* name);
+
   // Replaces everything in `out` (which may be another implementation) with this object's
   // metadata and technical information.
   void copy_to(file_info& out) const;

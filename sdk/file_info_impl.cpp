@@ -53,6 +53,13 @@ void file_info_impl::meta_add(const char* name, const char* value) {
   meta_[field].values.emplace_back(value);
 }
 
+void file_info_impl::meta_remove(const char* name) {
+  const std::size_t field = find_meta(name);
+  if (field != meta_.size()) {
+    meta_.erase(meta_.begin() + static_cast<std::ptrdiff_t>(field));
+  }
+}
+
 void file_info_impl::info_set(const char* name, const char* value) {
   for (auto& [entry, stored] : info_) {
     if (same_field_name(entry, name)) {

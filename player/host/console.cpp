@@ -44,6 +44,11 @@ std::vector<ConsoleLine> Console::entries() const {
   return lines_;
 }
 
+std::size_t Console::size() const {
+  const std::lock_guard lock(mutex_);
+  return lines_.size();
+}
+
 void Console::clear() {
   const std::lock_guard lock(mutex_);
   lines_.clear();

@@ -30,6 +30,7 @@ class Console : public console_manager {
 
   std::vector<std::string> lines() const;
   std::vector<ConsoleLine> entries() const;
+  std::size_t size() const;
   void clear();
 
  protected:

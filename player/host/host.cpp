@@ -4,7 +4,8 @@ namespace fbplayer {
 
 Host::Host()
     : services_{{console_manager::class_guid, &console_},
-                {main_thread_callback_manager::class_guid, &main_thread_}} {
+                {main_thread_callback_manager::class_guid, &main_thread_},
+                {play_callback_manager::class_guid, &playback_}} {
   console_.set_observer([this] { main_thread_.wake(); });
 }
 
