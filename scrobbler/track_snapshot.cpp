@@ -4,6 +4,18 @@
 
 namespace foo_brivanto {
 
+double TrackSnapshot::scrobble_threshold() const {
+  if (duration <= 0.0) {
+    return 30.0;
+  }
+  const double half = duration * 0.5;
+  return half >= 240.0 ? 240.0 : half;
+}
+
+bool TrackSnapshot::should_scrobble() const {
+  return !artist.empty() && !title.empty() && position >= scrobble_threshold();
+}
+
 std::string TrackSnapshot::describe() const {
   std::string text;
   text.reserve(artist.size() + title.size() + album.size() + 6);

@@ -24,6 +24,13 @@ struct TrackSnapshot {
   // Unix seconds at which the component learned of the track; the scrobble's timestamp.
   std::int64_t started_at = 0;
 
+  // Seconds of playback after which the track counts as played: half its length, at most
+  // 240; 30 when the length is unknown.
+  double scrobble_threshold() const;
+
+  // Artist and title known, and the position at or past the threshold.
+  bool should_scrobble() const;
+
   // "artist - title", then " (album)" when there is an album. The separator stays even when
   // artist or title is empty.
   std::string describe() const;

@@ -1,0 +1,61 @@
+// The services the component registers with the player, and what runs when the player starts
+// and stops it.
+#include <string>
+
+#include "build_config.h"
+#include "component/file_name_check.h"
+#include "component/service_address.h"
+#include "scrobbler/scrobbler.h"
+#include "sdk/component_services.h"
+#include "sdk/core_api.h"
+#include "settings/settings.h"
+
+namespace foo_brivanto {
+namespace {
+
+class InitQuit : public initquit {
+ public:
+  void on_init() override {
+    upgrade_settings();
+    create_scrobbler();
+  }
+  void on_quit() override { destroy_scrobbler(); }
+
+ protected:
+  ~InitQuit() = default;
+};
+
+}  // namespace
+}  // namespace foo_brivanto
+
+class componentversion_myimpl : public componentversion {
+ public:
+  void get_file_name(string_base& out) override { out.set_string(core_api::library_name()); }
+  void get_component_name(string_base& out) override { out.set_string("brivanto Scrobbler"); }
+  void get_component_version(string_base& out) override { out.set_string("1.3.1"); }
+  void get_about_message(string_base& out) override {
+    out.set_string("Scrobble to " + std::string(foo_brivanto::service_host_name()));
+  }
+
+ protected:
+  ~componentversion_myimpl() = default;
+};
+
+class component_installation_validator_filename : public component_installation_validator {
+ public:
+  bool is_installed_correctly() override {
+    return foo_brivanto::has_file_name(core_api::library_path(), foo_brivanto::kLibraryFileName);
+  }
+
+ protected:
+  ~component_installation_validator_filename() = default;
+};
+
+namespace {
+
+// Each factory joins the head of the service list, so the player finds them in reverse order.
+initquit_factory_t<foo_brivanto::InitQuit> g_initquit_factory;
+service_factory_single_t<componentversion_myimpl> g_version_factory;
+service_factory_single_t<component_installation_validator_filename> g_validator_factory;
+
+}  // namespace

@@ -1,0 +1,200 @@
+// fbplayer: a small headless player that loads a component library the way the real player
+// does, offers it the host services, keeps its configuration in a profile folder, and plays a
+// scripted playlist in simulated time.
+//
+//   fbplayer --component PATH --profile DIR [--script FILE] [--speed X]
+//
+// Standard output carries the console (and popup messages) and nothing else; everything the
+// player itself says goes to standard error. Exit status: 0 done, 1 the player could not run
+// the component, 2 a bad command line or script command, 3 an expected console line did not
+// come.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "player/host/host.h"
+#include "player/platform.h"
+#include "player/player.h"
+#include "player/profile.h"
+#include "player/script.h"
+#include "sdk/client.h"
+#include "sdk/component_services.h"
+
+namespace {
+
+constexpr int kFailure = 1;
+constexpr int kBadInput = 2;
+constexpr int kExpectFailed = 3;
+
+struct Options {
+  std::string component;
+  std::string profile;
+  std::string script;
+  double speed = 0;
+};
+
+int usage(const std::string& problem) {
+  std::cerr << "fbplayer: " << problem << "\n"
+            << "usage: fbplayer --component PATH --profile DIR [--script FILE] [--speed X]\n";
+  return kBadInput;
+}
+
+int fail(const std::string& message) {
+  std::cerr << "fbplayer: " << message << "\n";
+  return kFailure;
+}
+
+// Every initquit service the component registered.
+std::vector<service_ptr_t<initquit>> initquit_services(foobar2000_client& client) {
+  std::vector<service_ptr_t<initquit>> found;
+  for (service_factory_base* f = client.get_service_list(); f != nullptr; f = f->get_next()) {
+    if (f->get_class_guid() == initquit::class_guid) {
+      service_ptr instance;
+      f->instance_create(instance);
+      // The factory creates its instance as the interface it is listed under.
+      // NOLINTNEXTLINE(cppcoreguidelines-pro-type-static-cast-downcast)
+      found.emplace_back(static_cast<initquit*>(instance.get()));
+    }
+  }
+  return found;
+}
+
+int run(const Options& options) {
+  namespace fs = std::filesystem;
+  // The host outlives everything the component starts: a background thread of the component
+  // may still be letting go of a host service when the player ends. The process ends without
+  // destroying it.
+  fbplayer::Host& host = *new fbplayer::Host();
+  host.console().set_sink([](std::string_view line) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+  });
+
+  std::string error;
+  fbplayer::Library library;
+  if (!library.open(options.component, error)) {
+    return fail(error);
+  }
+  auto* entry = reinterpret_cast<foobar2000_get_interface_t>(library.symbol(kEntryPointName));
+  if (entry == nullptr) {
+    return fail(options.component + " has no entry " + kEntryPointName);
+  }
+  foobar2000_client* client = entry(&host, library.module_handle());
+  if (client == nullptr || client->get_version() != foobar2000_client::kVersion) {
+    return fail(options.component + " speaks another client interface version");
+  }
+
+  const std::string full_path = fs::absolute(options.component).string();
+  const std::string file_name = fs::path(options.component).filename().string();
+  const fbplayer::Profile profile(options.profile, file_name);
+  std::vector<std::uint8_t> records;
+  if (!profile.load(records, error)) {
+    return fail(error);
+  }
+  client->set_library_path(full_path.c_str(), file_name.c_str());
+  stream_reader_memory stored(records.data(), records.size());
+  client->set_config(stored);
+  client->services_init(true);
+
+  const auto initquits = initquit_services(*client);
+  for (const auto& service : initquits) {
+    service->on_init();
+  }
+
+  fbplayer::Player player(host, options.speed);
+  player.run_tasks();
+
+  std::ifstream script_file;
+  if (!options.script.empty()) {
+    script_file.open(options.script);
+    if (!script_file) {
+      return fail("cannot read script " + options.script);
+    }
+  }
+  std::istream& in = options.script.empty() ? std::cin : script_file;
+  const bool prompt = options.script.empty() && fbplayer::stdin_is_terminal();
+
+  int status = 0;
+  std::string line;
+  for (int number = 1;; ++number) {
+    if (prompt) {
+      std::cerr << "fbplayer> " << std::flush;
+    }
+    if (!std::getline(in, line)) {
+      break;
+    }
+    fbplayer::Command command;
+    if (!fbplayer::parse_command(line, command, error)) {
+      std::cerr << "fbplayer: line " << number << ": " << error << "\n";
+      status = kBadInput;
+      break;
+    }
+    const auto outcome = player.execute(command, error);
+    if (outcome == fbplayer::Player::Outcome::kQuit) {
+      break;
+    }
+    if (outcome == fbplayer::Player::Outcome::kBadCommand ||
+        outcome == fbplayer::Player::Outcome::kExpectFailed) {
+      std::cerr << "fbplayer: line " << number << ": " << error << "\n";
+      if (!prompt || outcome == fbplayer::Player::Outcome::kExpectFailed) {
+        status = outcome == fbplayer::Player::Outcome::kBadCommand ? kBadInput : kExpectFailed;
+        break;
+      }
+    }
+  }
+
+  for (const auto& service : initquits) {
+    service->on_quit();
+  }
+  player.run_tasks();
+  stream_writer_buffer config;
+  client->get_config(config);
+  if (!profile.save(config.data(), error)) {
+    std::cerr << "fbplayer: " << error << "\n";
+    status = status == 0 ? kFailure : status;
+  }
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (i + 1 == args.size()) {
+      return usage("missing value after " + arg);
+    }
+    const std::string& value = args[++i];
+    if (arg == "--component") {
+      options.component = value;
+    } else if (arg == "--profile") {
+      options.profile = value;
+    } else if (arg == "--script") {
+      options.script = value;
+    } else if (arg == "--speed") {
+      const auto speed = fbplayer::parse_number(value);
+      if (!speed || *speed <= 0) {
+        return usage("--speed needs a number above 0");
+      }
+      options.speed = *speed;
+    } else {
+      return usage("unknown option " + arg);
+    }
+  }
+  if (options.component.empty() || options.profile.empty()) {
+    return usage("--component and --profile are required");
+  }
+  const int status = run(options);
+  std::fflush(stdout);
+  std::fflush(stderr);
+  // Background tasks of the component may still be running; they hold copies of what they use
+  // but not of the process's static objects, so leave without destroying those under them.
+  std::_Exit(status);
+}

@@ -1,0 +1,36 @@
+// What the stand-in player needs of the operating system, one implementation file per
+// platform.
+#pragma once
+
+#include <string>
+
+namespace fbplayer {
+
+// A loaded component library.
+class Library {
+ public:
+  Library() = default;
+  // Leaves the library loaded: code in it may still run on other threads.
+  ~Library() = default;
+  Library(const Library&) = delete;
+  Library& operator=(const Library&) = delete;
+
+  // Loads the library at `path` (UTF-8). False with a message in `error` on failure.
+  bool open(const std::string& path, std::string& error);
+  // The address of exported symbol `name`, or null.
+  void* symbol(const char* name) const;
+  // The library's module handle, as the component's entry expects it.
+  void* module_handle() const { return handle_; }
+
+ private:
+  void* handle_ = nullptr;
+};
+
+// Puts `from` in place of `to` in one step, so that `to` is always either the old or the new
+// file. False with a message in `error` on failure.
+bool replace_file(const std::string& from, const std::string& to, std::string& error);
+
+// Standard input is an interactive terminal.
+bool stdin_is_terminal();
+
+}  // namespace fbplayer

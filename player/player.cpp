@@ -1,0 +1,316 @@
+#include "player/player.h"
+
+#include <cmath>
+#include <limits>
+#include <set>
+#include <thread>
+#include <utility>
+
+#include "player/audio_tags.h"
+
+namespace fbplayer {
+namespace {
+
+constexpr int kDefaultExpectSeconds = 10;
+
+}  // namespace
+
+Player::Outcome Player::execute(const Command& command, std::string& error) {
+  const std::string& name = command.name;
+  const auto number_argument = [&](bool required) -> std::optional<double> {
+    if (command.words.empty() && !required) {
+      return std::nullopt;
+    }
+    const auto value = command.words.size() == 1 ? parse_number(command.words[0]) : std::nullopt;
+    if (!value || *value < 0) {
+      error = name + ": expected one number of seconds, 0 or more";
+    }
+    return value && *value >= 0 ? value : std::nullopt;
+  };
+  const auto no_arguments = [&] {
+    if (!command.words.empty() || !command.fields.empty()) {
+      error = name + ": takes no arguments";
+      return false;
+    }
+    return true;
+  };
+
+  if (name.empty()) {
+    return Outcome::kContinue;
+  }
+  if (name == "add") {
+    return add(command, error);
+  }
+  if (name == "load") {
+    return load(command, error);
+  }
+  if (name == "play") {
+    return play(command, error);
+  }
+  if (name == "wait" || name == "sleep" || name == "seek") {
+    const auto seconds = number_argument(true);
+    if (!seconds) {
+      return Outcome::kBadCommand;
+    }
+    if (name == "wait") {
+      return wait(*seconds);
+    }
+    if (name == "seek") {
+      return seek(*seconds, error);
+    }
+    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                             std::chrono::duration<double>(*seconds));
+    host_.main_thread().run_until([] { return false; }, deadline);
+    return Outcome::kContinue;
+  }
+  if (name == "pause" || name == "resume" || name == "stop" || name == "next" || name == "quit") {
+    if (!no_arguments()) {
+      return Outcome::kBadCommand;
+    }
+    if (name == "quit") {
+      return Outcome::kQuit;
+    }
+    if (!playing()) {
+      error = name + ": nothing is playing";
+      return Outcome::kBadCommand;
+    }
+    if (name == "pause" || name == "resume") {
+      paused_ = name == "pause";
+      host_.playback().pause(paused_);
+    } else if (name == "next" && *current_ + 1 < playlist_.size()) {
+      start(*current_ + 1);
+    } else {
+      stop(play_control::stop_reason_user);  // "stop", or "next" after the last track
+    }
+    run_tasks();
+    return Outcome::kContinue;
+  }
+  if (name == "edit") {
+    return edit(command, error);
+  }
+  if (name == "dynamic") {
+    return dynamic(command, error);
+  }
+  if (name == "expect") {
+    return expect(command, error);
+  }
+  error = "unknown command '" + name + "'";
+  return Outcome::kBadCommand;
+}
+
+Player::Outcome Player::add(const Command& command, std::string& error) {
+  if (!command.words.empty()) {
+    error = "add: arguments are key=\"value\" fields";
+    return Outcome::kBadCommand;
+  }
+  Entry entry{{}, 0};
+  bool has_length = false;
+  for (const auto& [key, value] : command.fields) {
+    if (key == "length") {
+      const auto length = parse_number(value);
+      if (!length) {
+        error = "add: length must be a number of seconds";
+        return Outcome::kBadCommand;
+      }
+      entry.length = *length;
+      has_length = true;
+    } else {
+      entry.info.meta_add(key.c_str(), value.c_str());
+    }
+  }
+  if (!has_length) {
+    error = "add: length=SECONDS is required (0 or less for an unknown length)";
+    return Outcome::kBadCommand;
+  }
+  playlist_.push_back(std::move(entry));
+  return Outcome::kContinue;
+}
+
+Player::Outcome Player::load(const Command& command, std::string& error) {
+  if (command.words.empty() || !command.fields.empty()) {
+    error = "load: expected one or more file paths";
+    return Outcome::kBadCommand;
+  }
+  for (const std::string& path : command.words) {
+    Entry entry{{}, 0};
+    if (!read_audio_file(path, entry.info, entry.length, error)) {
+      return Outcome::kBadCommand;
+    }
+    playlist_.push_back(std::move(entry));
+  }
+  return Outcome::kContinue;
+}
+
+Player::Outcome Player::play(const Command& command, std::string& error) {
+  std::size_t index = 0;
+  if (!command.words.empty()) {
+    const auto number = command.words.size() == 1 ? parse_number(command.words[0]) : std::nullopt;
+    if (!number || *number < 1 || *number != std::floor(*number) ||
+        *number > static_cast<double>(playlist_.size())) {
+      error = "play: expected a track number from 1 to " + std::to_string(playlist_.size());
+      return Outcome::kBadCommand;
+    }
+    index = static_cast<std::size_t>(*number) - 1;
+  }
+  if (playlist_.empty() || !command.fields.empty()) {
+    error = playlist_.empty() ? "play: the playlist is empty" : "play: takes a track number only";
+    return Outcome::kBadCommand;
+  }
+  start(index);
+  run_tasks();
+  return Outcome::kContinue;
+}
+
+void Player::start(std::size_t index) {
+  if (playing()) {
+    host_.playback().stop(play_control::stop_reason_starting_another);
+  }
+  current_ = index;
+  position_ = 0;
+  paused_ = false;
+  track_ = service_new<Track>(playlist_[index].info, playlist_[index].length);
+  host_.playback().new_track(metadb_handle_ptr(track_));
+}
+
+void Player::stop(play_control::t_stop_reason reason) {
+  current_.reset();
+  track_.release();
+  position_ = 0;
+  paused_ = false;
+  host_.playback().stop(reason);
+}
+
+Player::Outcome Player::wait(double seconds) {
+  double left = seconds;
+  while (left > 0 && playing() && !paused_) {
+    const double length = playlist_[*current_].length;
+    const double end = length > 0 ? length : std::numeric_limits<double>::infinity();
+    const double next_tick = std::floor(position_) + 1;
+    const double until = std::min({next_tick, end, position_ + left});
+    pass_real_time(until - position_);
+    left -= until - position_;
+    position_ = until;
+    if (position_ >= end) {
+      // Playback goes on to the next track, or stops after the last.
+      if (*current_ + 1 < playlist_.size()) {
+        start(*current_ + 1);
+      } else {
+        stop(play_control::stop_reason_eof);
+      }
+    } else if (position_ == next_tick) {
+      host_.playback().time(position_);
+    }
+    run_tasks();
+  }
+  if (left > 0) {
+    pass_real_time(left);  // paused, or nothing playing: only the clock moves
+  }
+  run_tasks();
+  return Outcome::kContinue;
+}
+
+void Player::pass_real_time(double seconds) {
+  if (speed_ <= 0 || seconds <= 0) {
+    return;
+  }
+  const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                           std::chrono::duration<double>(seconds / speed_));
+  host_.main_thread().run_until([] { return false; }, deadline);
+}
+
+Player::Outcome Player::seek(double seconds, std::string& error) {
+  if (!playing()) {
+    error = "seek: nothing is playing";
+    return Outcome::kBadCommand;
+  }
+  const double length = playlist_[*current_].length;
+  if (length > 0 && seconds >= length) {
+    error = "seek: " + std::to_string(seconds) + " s is past the end of the track";
+    return Outcome::kBadCommand;
+  }
+  position_ = seconds;
+  host_.playback().seek(seconds);
+  run_tasks();
+  return Outcome::kContinue;
+}
+
+Player::Outcome Player::edit(const Command& command, std::string& error) {
+  if (!playing() || command.fields.empty() || !command.words.empty()) {
+    error = playing() ? "edit: arguments are key=\"value\" fields" : "edit: nothing is playing";
+    return Outcome::kBadCommand;
+  }
+  // Each field named in the edit gets the values given for it; an empty value removes it.
+  file_info_impl& info = track_->info();
+  std::set<std::string> replaced;
+  for (const auto& [key, value] : command.fields) {
+    if (key == "length") {
+      const auto length = parse_number(value);
+      if (!length) {
+        error = "edit: length must be a number of seconds";
+        return Outcome::kBadCommand;
+      }
+      track_->set_length(*length);
+      playlist_[*current_].length = *length;
+      continue;
+    }
+    if (replaced.insert(key).second) {
+      info.meta_remove(key.c_str());
+    }
+    if (!value.empty()) {
+      info.meta_add(key.c_str(), value.c_str());
+    }
+  }
+  playlist_[*current_].info = info;
+  host_.playback().edited(metadb_handle_ptr(track_));
+  run_tasks();
+  return Outcome::kContinue;
+}
+
+Player::Outcome Player::dynamic(const Command& command, std::string& error) {
+  if (!playing() || command.fields.empty() || !command.words.empty()) {
+    error =
+        playing() ? "dynamic: arguments are key=\"value\" fields" : "dynamic: nothing is playing";
+    return Outcome::kBadCommand;
+  }
+  file_info_impl info;
+  for (const auto& [key, value] : command.fields) {
+    info.info_set(key.c_str(), value.c_str());
+  }
+  host_.playback().dynamic_info(info);
+  run_tasks();
+  return Outcome::kContinue;
+}
+
+Player::Outcome Player::expect(const Command& command, std::string& error) {
+  std::optional<double> seconds = double{kDefaultExpectSeconds};
+  if (command.words.size() == 2) {
+    seconds = parse_number(command.words[1]);
+  }
+  if (command.words.empty() || command.words.size() > 2 || !command.fields.empty() || !seconds ||
+      *seconds < 0) {
+    error = "expect: expected \"TEXT\" and optionally a number of seconds";
+    return Outcome::kBadCommand;
+  }
+  const std::string& text = command.words[0];
+  const std::size_t window_start = std::exchange(previous_expect_start_, host_.console().size());
+  const auto found = [&] {
+    const std::vector<std::string> lines = host_.console().lines();
+    for (std::size_t i = window_start; i < lines.size(); ++i) {
+      if (lines[i].find(text) != std::string::npos && matched_lines_.insert(i).second) {
+        return true;
+      }
+    }
+    return false;
+  };
+  const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                           std::chrono::duration<double>(*seconds));
+  if (!host_.main_thread().run_until(found, deadline)) {
+    const std::string limit =
+        command.words.size() == 2 ? command.words[1] : std::to_string(kDefaultExpectSeconds);
+    error = "no console line containing \"" + text + "\" within " + limit + " s";
+    return Outcome::kExpectFailed;
+  }
+  return Outcome::kContinue;
+}
+
+}  // namespace fbplayer

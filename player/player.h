@@ -1,0 +1,67 @@
+// The stand-in player: a playlist played in simulated time, delivering the playback events a
+// real player would, with every main-thread task of the components run in between.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "player/host/host.h"
+#include "player/host/track.h"
+#include "player/script.h"
+
+namespace fbplayer {
+
+class Player {
+ public:
+  enum class Outcome { kContinue, kQuit, kBadCommand, kExpectFailed };
+
+  // `speed`: 0 plays "wait" instantly; X > 0 plays it at X times real time.
+  Player(Host& host, double speed) : host_(host), speed_(speed) {}
+
+  // Runs one command. On kBadCommand and kExpectFailed, `error` says why.
+  Outcome execute(const Command& command, std::string& error);
+
+  // Runs the main-thread tasks that are due.
+  void run_tasks() { host_.main_thread().run_pending(); }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+
+  struct Entry {
+    file_info_impl info;
+    double length;  // seconds; 0 or less when unknown
+  };
+
+  Outcome add(const Command& command, std::string& error);
+  Outcome load(const Command& command, std::string& error);
+  Outcome play(const Command& command, std::string& error);
+  Outcome wait(double seconds);
+  Outcome seek(double seconds, std::string& error);
+  Outcome edit(const Command& command, std::string& error);
+  Outcome dynamic(const Command& command, std::string& error);
+  Outcome expect(const Command& command, std::string& error);
+
+  bool playing() const { return current_.has_value(); }
+  void start(std::size_t index);
+  void stop(play_control::t_stop_reason reason);
+  // Lets `seconds` of real time pass (scaled by the speed), running main-thread tasks.
+  void pass_real_time(double seconds);
+
+  Host& host_;
+  double speed_;
+  std::vector<Entry> playlist_;
+  std::optional<std::size_t> current_;
+  service_ptr_t<Track> track_;
+  double position_ = 0;
+  bool paused_ = false;
+  // An expect looks at the console lines printed since the previous expect began, and each line
+  // satisfies one expect at most: lines of background requests come in any order.
+  std::size_t previous_expect_start_ = 0;
+  std::set<std::size_t> matched_lines_;
+};
+
+}  // namespace fbplayer

@@ -1,0 +1,58 @@
+// The playback tracker: the component's one play callback. It follows the playing track and
+// decides, inside the host's playback events and nowhere else, when the track gets its
+// now-playing notice (first time tick at 3 s or later) and when it counts as played (position
+// at its scrobble threshold, at the latest when the track ends). Sending is submission
+// dispatch's business; what the tracker does it reports as console lines.
+//
+// Main thread only: the host delivers every event there, and create/destroy run there.
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+#include "scrobbler/track_snapshot.h"
+#include "sdk/play_callback.h"
+
+namespace foo_brivanto {
+
+class Scrobbler final : public play_callback_impl_base {
+ public:
+  // new track, stop, seek, pause, edited, dynamic info and time: 0x17E.
+  static constexpr unsigned kEvents = play_callback_manager::flag_on_playback_new_track |
+                                      play_callback_manager::flag_on_playback_stop |
+                                      play_callback_manager::flag_on_playback_seek |
+                                      play_callback_manager::flag_on_playback_pause |
+                                      play_callback_manager::flag_on_playback_edited |
+                                      play_callback_manager::flag_on_playback_dynamic_info |
+                                      play_callback_manager::flag_on_playback_time;
+
+  Scrobbler();
+  ~Scrobbler();
+
+  void on_playback_new_track(metadb_handle_ptr track) override;
+  void on_playback_stop(play_control::t_stop_reason reason) override;
+  void on_playback_seek(double time) override;
+  void on_playback_edited(metadb_handle_ptr track) override;
+  void on_playback_dynamic_info(const file_info& info) override;
+  void on_playback_time(double time) override;
+
+  // Forgets the followed track without scrobbling it (component shutdown).
+  void drop_current();
+
+ private:
+  // Scrobbles the followed track if it has reached its threshold, else logs why not (when
+  // scrobbling is on); then forgets it. `reason`: "track change" or "playback stopped".
+  void finish_track(std::string_view reason);
+
+  std::optional<TrackSnapshot> current;
+};
+
+// Creates and registers the single tracker and logs the start-up lines; does nothing when it
+// already exists.
+void create_scrobbler();
+
+// Drops the followed track unfinished, unregisters and deletes the tracker; does nothing when
+// there is none.
+void destroy_scrobbler();
+
+}  // namespace foo_brivanto

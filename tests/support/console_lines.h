@@ -1,0 +1,24 @@
+// Reading what the component printed, in tests whose background requests finish in any order.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "player/host/host.h"
+
+namespace brivanto_test {
+
+struct ConsoleLines {
+  // Lines of the playback events and the announcements of requests, in order, without the
+  // "foo_brivanto: " prefix.
+  std::vector<std::string> events;
+  // The outcome lines of background requests ("... OK: ...", "... FAILED: ..."), sorted: they
+  // come in whatever order the requests finish.
+  std::vector<std::string> outcomes;
+};
+
+// Runs main-thread tasks until every announced request ("Sending ...") has its outcome line,
+// then splits the console. Fails the calling test when outcomes are missing after 30 s.
+ConsoleLines settle_console(fbplayer::Host& host);
+
+}  // namespace brivanto_test
