@@ -15,24 +15,6 @@ namespace {
 constexpr std::string_view kHttpsScheme = "https://";
 constexpr std::string_view kHttpScheme = "http://";
 
-std::u16string widen(std::string_view bytes) {
-  std::u16string wide;
-  wide.reserve(bytes.size());
-  for (const char c : bytes) {
-    wide.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
-  }
-  return wide;
-}
-
-std::string narrow(std::u16string_view wide) {
-  std::string bytes;
-  bytes.reserve(wide.size());
-  for (const char16_t c : wide) {
-    bytes.push_back(static_cast<char>(static_cast<unsigned char>(c & 0xFFU)));
-  }
-  return bytes;
-}
-
 bool is_space(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
@@ -116,6 +98,24 @@ void read_body(HttpSteps& steps, HttpHandle request, std::string& reply) {
 }
 
 }  // namespace
+
+std::u16string widen(std::string_view bytes) {
+  std::u16string wide;
+  wide.reserve(bytes.size());
+  for (const char c : bytes) {
+    wide.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
+  }
+  return wide;
+}
+
+std::string narrow(std::u16string_view wide) {
+  std::string bytes;
+  bytes.reserve(wide.size());
+  for (const char16_t c : wide) {
+    bytes.push_back(static_cast<char>(static_cast<unsigned char>(c & 0xFFU)));
+  }
+  return bytes;
+}
 
 bool split_url(const std::string& url, std::u16string& host, std::u16string& path,
                std::uint16_t& port, bool& secure, std::string& error) {

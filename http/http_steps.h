@@ -13,12 +13,18 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "http/http_client.h"
 
 namespace foo_brivanto {
 
 using HttpHandle = void*;
+
+// URLs, hosts and paths travel as UTF-16 with one code unit per byte: widen makes each byte a
+// code unit, narrow keeps the low byte of each.
+std::u16string widen(std::string_view bytes);
+std::string narrow(std::u16string_view wide);
 
 class HttpSteps {
  public:

@@ -33,24 +33,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-std::string narrow(std::u16string_view wide) {
-  std::string bytes;
-  bytes.reserve(wide.size());
-  for (const char16_t c : wide) {
-    bytes.push_back(static_cast<char>(static_cast<unsigned char>(c & 0xFFU)));
-  }
-  return bytes;
-}
-
-std::u16string widen(std::string_view bytes) {
-  std::u16string wide;
-  wide.reserve(bytes.size());
-  for (const char c : bytes) {
-    wide.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
-  }
-  return wide;
-}
-
 // The path as the request line's target, made the way WinHTTP makes it: a "/" in front when
 // the path lacks one, and bytes that may not stand in a request line percent-escaped, so that
 // no path can break the request apart.
