@@ -12,32 +12,87 @@ if(CMAKE_CROSSCOMPILING)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   add_subdirectory("${BRIVANTO_GTEST_SOURCE}" "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL)
 
-  # Wine gets its own prefix inside the build tree. Creating it takes several seconds, so it
-  # is a build step: no test pays for it or times out on it.
+  # Wine gets prefixes of its own inside the build tree: one for programs without windows, and
+  # one for programs that create windows, which run with an X display (the "display" fixture
+  # below). They cannot share a prefix: a Wine session keeps the display (or the lack of one)
+  # of the program that started it, and programs of either kind run side by side. Creating a
+  # prefix takes several seconds, so it is a build step: no test pays for it or times out on
+  # it. In both, the web browser is cmake/record-browser, so that no test opens a real one.
   set(BRIVANTO_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
+  set(BRIVANTO_WINEPREFIX_WINDOWS "${CMAKE_BINARY_DIR}/wineprefix-windows")
   configure_file("${PROJECT_SOURCE_DIR}/cmake/wine-run.in" "${CMAKE_BINARY_DIR}/wine-run" @ONLY
                  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
                                   GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
-  add_custom_command(
-    OUTPUT "${BRIVANTO_WINEPREFIX}/system.reg"
-    COMMAND "${CMAKE_BINARY_DIR}/wine-run" wineboot -i
-    COMMAND "${CMAKE_COMMAND}" -E env "WINEPREFIX=${BRIVANTO_WINEPREFIX}" "${WINESERVER}" -w
-    COMMENT "Creating the Wine prefix for the Windows tests"
-    VERBATIM)
-  add_custom_target(wine_prefix ALL DEPENDS "${BRIVANTO_WINEPREFIX}/system.reg")
+  set(prefixes)
+  # BRIVANTO_DISPLAY_FILE picks the prefix in wine-run; /dev/null means "no display".
+  foreach(kind IN ITEMS plain windows)
+    if(kind STREQUAL "plain")
+      set(prefix "${BRIVANTO_WINEPREFIX}")
+      set(run "${CMAKE_BINARY_DIR}/wine-run")
+    else()
+      set(prefix "${BRIVANTO_WINEPREFIX_WINDOWS}")
+      set(run "${CMAKE_COMMAND}" -E env BRIVANTO_DISPLAY_FILE=/dev/null
+              "${CMAKE_BINARY_DIR}/wine-run")
+    endif()
+    add_custom_command(
+      OUTPUT "${prefix}/system.reg"
+      COMMAND ${run} wineboot -i
+      COMMAND ${run} reg add "HKCU\\Software\\Wine\\WineBrowser" /v Browsers
+              /d "${PROJECT_SOURCE_DIR}/cmake/record-browser" /f
+      COMMAND "${CMAKE_COMMAND}" -E env "WINEPREFIX=${prefix}" "${WINESERVER}" -w
+      COMMENT "Creating the Wine prefix ${prefix} for the Windows tests"
+      VERBATIM)
+    list(APPEND prefixes "${prefix}/system.reg")
+  endforeach()
+  add_custom_target(wine_prefix ALL DEPENDS ${prefixes})
+
+  # The "display" fixture: an X server without a screen (Xvfb) for the tests that create
+  # windows (brivanto_add_test(... DISPLAY)), and a Wine session on it in the prefix for such
+  # programs, kept while they run (a session takes seconds to start). The display's name is in
+  # the file that brivanto_display_environment() names. Afterwards the session ends first,
+  # then the server.
+  set(BRIVANTO_DISPLAY_DIR "${CMAKE_BINARY_DIR}/fixtures/display")
+  set(display_tool "${PROJECT_SOURCE_DIR}/cmake/display-fixture")
+  add_test(NAME display.start COMMAND "${display_tool}" start "${BRIVANTO_DISPLAY_DIR}")
+  add_test(NAME display.start_wine_session
+           COMMAND "${CMAKE_BINARY_DIR}/wine-run" --keep-session)
+  add_test(NAME display.end_wine_session COMMAND "${CMAKE_BINARY_DIR}/wine-run" --end-session)
+  add_test(NAME display.stop COMMAND "${display_tool}" stop "${BRIVANTO_DISPLAY_DIR}")
+  set_tests_properties(display.start display.start_wine_session PROPERTIES
+                       FIXTURES_SETUP display TIMEOUT 90)
+  set_tests_properties(display.end_wine_session display.stop PROPERTIES
+                       FIXTURES_CLEANUP display TIMEOUT 90)
+  set_tests_properties(display.start_wine_session PROPERTIES DEPENDS display.start
+                       ENVIRONMENT "BRIVANTO_DISPLAY_FILE=${BRIVANTO_DISPLAY_DIR}/display")
+  set_tests_properties(display.end_wine_session PROPERTIES
+                       ENVIRONMENT "BRIVANTO_DISPLAY_FILE=/dev/null")
+  set_tests_properties(display.stop PROPERTIES DEPENDS display.end_wine_session)
 else()
   find_package(GTest REQUIRED)
 endif()
 
+# The host name that test builds of the component show for the stand-in service on loopback.
+set(BRIVANTO_TEST_SERVICE_HOST "127.0.0.1")
+
+# brivanto_display_environment(<variable>)
+# Sets <variable> to the environment entry that gives a program run by wine-run an X display
+# (and the Wine prefix for programs with windows). A test with it needs the fixture "display".
+# Cross build only; use it for tests made with add_test, brivanto_add_test(... DISPLAY) does
+# it by itself.
+function(brivanto_display_environment variable)
+  set(${variable} "BRIVANTO_DISPLAY_FILE=${BRIVANTO_DISPLAY_DIR}/display" PARENT_SCOPE)
+endfunction()
+
 # brivanto_add_test(NAME SOURCES file... LIBRARIES target... [FIXTURES name...]
-#                   [ENVIRONMENT VAR=value...])
+#                   [ENVIRONMENT VAR=value...] [DISPLAY])
 # One GoogleTest program; each of its test cases becomes a CTest test. Discovery happens when
 # the tests run, so that the Windows programs are listed under Wine at test time, not at build
 # time. FIXTURES names server fixtures (brivanto_add_server_fixture) that every case needs:
 # CTest starts them first, and each case gets their URL files in its environment. ENVIRONMENT
-# adds variables of its own.
+# adds variables of its own. DISPLAY: the program creates windows; under Wine it runs with the
+# "display" fixture's X server (no effect on Linux, where windows are in memory).
 function(brivanto_add_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;FIXTURES;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(ARG "DISPLAY" "" "SOURCES;LIBRARIES;FIXTURES;ENVIRONMENT" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} brivanto_options GTest::gtest_main)
   if(CMAKE_CROSSCOMPILING)
@@ -52,16 +107,22 @@ function(brivanto_add_test name)
   # gtest_discover_tests flattens list-valued properties, so these are set on the discovered
   # tests by a CTest script of their own, run after discovery.
   set(environment ${ARG_ENVIRONMENT})
+  set(fixtures ${ARG_FIXTURES})
   foreach(fixture IN LISTS ARG_FIXTURES)
     brivanto_fixture_environment(entry ${fixture})
     list(APPEND environment "${entry}")
   endforeach()
-  if(environment OR ARG_FIXTURES)
+  if(ARG_DISPLAY AND CMAKE_CROSSCOMPILING)
+    brivanto_display_environment(entry)
+    list(APPEND environment "${entry}")
+    list(APPEND fixtures display)
+  endif()
+  if(environment OR fixtures)
     set(script "${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake")
     file(WRITE "${script}"
       "foreach(test IN LISTS ${name}_TESTS)\n"
       "  set_tests_properties(\"\${test}\" PROPERTIES\n"
-      "    FIXTURES_REQUIRED [==[${ARG_FIXTURES}]==]\n"
+      "    FIXTURES_REQUIRED [==[${fixtures}]==]\n"
       "    ENVIRONMENT [==[${environment}]==])\n"
       "endforeach()\n")
     set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${script}")
