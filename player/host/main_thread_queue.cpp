@@ -15,7 +15,7 @@ void MainThreadQueue::add_callback(const service_ptr_t<main_thread_callback>& ca
     const std::lock_guard lock(mutex_);
     queue_.push_back(callback);
   }
-  arrived_.notify_all();
+  arrived_.raise();
 }
 
 std::size_t MainThreadQueue::run_pending() {
@@ -23,6 +23,7 @@ std::size_t MainThreadQueue::run_pending() {
     std::fputs("fbplayer: main-thread tasks run from another thread\n", stderr);
     std::abort();
   }
+  MainThreadSignal::dispatch_window_messages();
   std::deque<service_ptr_t<main_thread_callback>> batch;
   {
     const std::lock_guard lock(mutex_);
@@ -40,21 +41,15 @@ bool MainThreadQueue::run_until(const std::function<bool()>& done, Clock::time_p
     if (done()) {
       return true;
     }
-    std::unique_lock lock(mutex_);
-    if (!arrived_.wait_until(lock, deadline, [this] { return !queue_.empty() || woken_; })) {
-      lock.unlock();
-      return done();
+    if (Clock::now() >= deadline) {
+      return false;
     }
-    woken_ = false;
+    arrived_.wait_until(deadline);
   }
 }
 
 void MainThreadQueue::wake() {
-  {
-    const std::lock_guard lock(mutex_);
-    woken_ = true;
-  }
-  arrived_.notify_all();
+  arrived_.raise();
 }
 
 std::size_t MainThreadQueue::pending() const {
