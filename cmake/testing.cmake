@@ -23,28 +23,23 @@ if(CMAKE_CROSSCOMPILING)
   configure_file("${PROJECT_SOURCE_DIR}/cmake/wine-run.in" "${CMAKE_BINARY_DIR}/wine-run" @ONLY
                  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
                                   GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
-  set(prefixes)
-  # BRIVANTO_DISPLAY_FILE picks the prefix in wine-run; /dev/null means "no display".
-  foreach(kind IN ITEMS plain windows)
-    if(kind STREQUAL "plain")
-      set(prefix "${BRIVANTO_WINEPREFIX}")
-      set(run "${CMAKE_BINARY_DIR}/wine-run")
-    else()
-      set(prefix "${BRIVANTO_WINEPREFIX_WINDOWS}")
-      set(run "${CMAKE_COMMAND}" -E env BRIVANTO_DISPLAY_FILE=/dev/null
-              "${CMAKE_BINARY_DIR}/wine-run")
-    endif()
+  # Creates <prefix> with the wine-run command that runs programs in it.
+  function(brivanto_create_wine_prefix prefix)
     add_custom_command(
       OUTPUT "${prefix}/system.reg"
-      COMMAND ${run} wineboot -i
-      COMMAND ${run} reg add "HKCU\\Software\\Wine\\WineBrowser" /v Browsers
+      COMMAND ${ARGN} wineboot -i
+      COMMAND ${ARGN} reg add "HKCU\\Software\\Wine\\WineBrowser" /v Browsers
               /d "${PROJECT_SOURCE_DIR}/cmake/record-browser" /f
       COMMAND "${CMAKE_COMMAND}" -E env "WINEPREFIX=${prefix}" "${WINESERVER}" -w
       COMMENT "Creating the Wine prefix ${prefix} for the Windows tests"
       VERBATIM)
-    list(APPEND prefixes "${prefix}/system.reg")
-  endforeach()
-  add_custom_target(wine_prefix ALL DEPENDS ${prefixes})
+  endfunction()
+  brivanto_create_wine_prefix("${BRIVANTO_WINEPREFIX}" "${CMAKE_BINARY_DIR}/wine-run")
+  # BRIVANTO_DISPLAY_FILE picks the prefix for programs with windows; /dev/null: no display.
+  brivanto_create_wine_prefix("${BRIVANTO_WINEPREFIX_WINDOWS}"
+    "${CMAKE_COMMAND}" -E env BRIVANTO_DISPLAY_FILE=/dev/null "${CMAKE_BINARY_DIR}/wine-run")
+  add_custom_target(wine_prefix ALL DEPENDS
+    "${BRIVANTO_WINEPREFIX}/system.reg" "${BRIVANTO_WINEPREFIX_WINDOWS}/system.reg")
 
   # The "display" fixture: an X server without a screen (Xvfb) for the tests that create
   # windows (brivanto_add_test(... DISPLAY)), and a Wine session on it in the prefix for such
