@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "preferences/window.h"
+#include "tests/support/attached_host.h"
 #include "tests/support/recording_dialog.h"
 
 namespace {
@@ -79,32 +80,6 @@ std::string lower_class_of(HWND window) {
     c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   }
   return lower;
-}
-
-void dispatch_messages() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
-
-// Dispatches window messages, waiting for more, until `done()` or the deadline.
-template <class Done>
-bool dispatch_until(Done done, Clock::duration limit) {
-  const auto deadline = Clock::now() + limit;
-  for (;;) {
-    dispatch_messages();
-    if (done()) {
-      return true;
-    }
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-    if (left.count() <= 0) {
-      return false;
-    }
-    MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(left.count()), QS_ALLINPUT,
-                                MWMO_INPUTAVAILABLE);
-  }
 }
 
 class PreferencesWindowTest : public ::testing::Test {
@@ -358,7 +333,9 @@ TEST_F(PreferencesWindowTest, PostedMessagesQueueUntilHandledOrTakenBack) {
   });
   worker.join();
   EXPECT_TRUE(seen_by_worker);
-  EXPECT_TRUE(dispatch_until([&] { return !handler.received(fb::kWmAuthResult).empty(); }, 30s));
+  brivanto_test::AttachedHost host;  // its main thread dispatches window messages as it waits
+  EXPECT_TRUE(host->main_thread().run_until(
+      [&] { return !handler.received(fb::kWmAuthResult).empty(); }, Clock::now() + 30s));
   EXPECT_EQ(handler.received(fb::kWmAuthResult).front().lparam, 33);
 
   fb::destroy_window(dialog);
