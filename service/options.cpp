@@ -21,12 +21,13 @@ std::optional<std::int64_t> parse_count(std::string_view text, std::int64_t max)
 
 std::string usage() {
   return "usage: brivanto-service [--port N] [--tls-cert FILE --tls-key FILE] [--auto-approve]\n"
-         "                        [--token-ttl SECONDS]\n"
+         "                        [--approve-on-issue] [--token-ttl SECONDS]\n"
          "Serves the brivanto API on 127.0.0.1 and prints the URL it serves as its first line.\n"
          "  --port N               port to listen on; 0 (the default) picks a free one\n"
          "  --tls-cert FILE        PEM certificate: serve https (needs --tls-key)\n"
          "  --tls-key FILE         PEM private key for --tls-cert\n"
          "  --auto-approve         opening the authorization page allows the application\n"
+         "  --approve-on-issue     every token is allowed as it is issued (no browser needed)\n"
          "  --token-ttl SECONDS    age at which tokens expire (default 3600; 0: at once)\n"
          "  --help                 print this text\n"
          "Stops on SIGINT or SIGTERM.\n";
@@ -48,6 +49,8 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string_view
       line.help = true;
     } else if (arg == "--auto-approve") {
       line.options.auto_approve = true;
+    } else if (arg == "--approve-on-issue") {
+      line.options.approve_on_issue = true;
     } else if (arg == "--port" || arg == "--token-ttl") {
       const auto text = value();
       if (!text)

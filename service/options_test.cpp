@@ -7,13 +7,15 @@ namespace {
 
 TEST(CommandLineTest, ParsesOptions) {
   std::string error;
-  const auto line = parse_command_line({"--port", "65535", "--auto-approve", "--token-ttl", "0",
-                                        "--tls-key", "k.pem", "--tls-cert", "c.pem"},
-                                       error);
+  const auto line =
+      parse_command_line({"--port", "65535", "--auto-approve", "--approve-on-issue", "--token-ttl",
+                          "0", "--tls-key", "k.pem", "--tls-cert", "c.pem"},
+                         error);
   ASSERT_TRUE(line) << error;
   EXPECT_EQ(line->options.port, 65535);
   EXPECT_EQ(line->options.token_ttl, std::chrono::seconds(0));
   EXPECT_TRUE(line->options.auto_approve);
+  EXPECT_TRUE(line->options.approve_on_issue);
   EXPECT_EQ(line->options.tls_cert_file + " " + line->options.tls_key_file, "c.pem k.pem");
 }
 

@@ -25,7 +25,7 @@ std::string random_hex_key() {
 std::string Registry::issue_token() {
   std::string token = random_hex_key();
   const std::lock_guard lock(mutex_);
-  tokens_[token] = Token{Clock::now()};
+  tokens_[token] = Token{Clock::now(), approve_on_issue_};
   return token;
 }
 

@@ -35,11 +35,14 @@ class Registry {
  public:
   using Clock = std::chrono::steady_clock;
 
-  explicit Registry(std::chrono::seconds token_ttl) : token_ttl_(token_ttl) {}
+  // With `approve_on_issue`, every token is approved as it is issued, as if its user had
+  // allowed the application at once (for runs without a browser).
+  explicit Registry(std::chrono::seconds token_ttl, bool approve_on_issue = false)
+      : token_ttl_(token_ttl), approve_on_issue_(approve_on_issue) {}
   Registry(const Registry&) = delete;
   Registry& operator=(const Registry&) = delete;
 
-  // A new pending token: 32 random lower-case hex characters.
+  // A new token, pending unless approved on issue: 32 random lower-case hex characters.
   std::string issue_token();
 
   TokenState token_state(const std::string& token) const;
@@ -72,6 +75,7 @@ class Registry {
   TokenState state_of(const Token& token) const;  // lock held
 
   const std::chrono::seconds token_ttl_;
+  const bool approve_on_issue_;
   mutable std::mutex mutex_;
   std::map<std::string, Token> tokens_;
   std::map<std::string, std::string> sessions_;  // key -> user name

@@ -72,7 +72,7 @@ Reply library_error(const httplib::Request& req, int status) {
 }  // namespace
 
 Service::Service(ServiceOptions options)
-    : options_(std::move(options)), registry_(options_.token_ttl) {}
+    : options_(std::move(options)), registry_(options_.token_ttl, options_.approve_on_issue) {}
 
 Service::~Service() {
   stop();

@@ -51,6 +51,8 @@ struct ServiceOptions {
   std::string tls_key_file;
   // Opening the authorization page approves its token, as if Allow had been pressed.
   bool auto_approve = false;
+  // Tokens are approved as they are issued: no authorization page needs a visit.
+  bool approve_on_issue = false;
   // Pending and approved tokens at least this old are expired; 0 expires them at once.
   std::chrono::seconds token_ttl{3600};
   // Receives one line per request served, from the serving threads, possibly concurrently.

@@ -140,76 +140,6 @@ ServiceOptions with_ttl(std::chrono::seconds ttl) {
   return options;
 }
 
-ServiceOptions with_tls(std::string cert, std::string key) {
-  ServiceOptions options;
-  options.tls_cert_file = std::move(cert);
-  options.tls_key_file = std::move(key);
-  return options;
-}
-
-std::int64_t unix_now() {
-  return std::chrono::duration_cast<std::chrono::seconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
-
-TEST(ServiceTest, TokenApprovalSessionAndTrackCallsRoundTrip) {
-  RunningService svc;
-  const Reply token_reply = svc.call(unsigned_call({{"method", "auth.getToken"}}));
-  ASSERT_TRUE(std::regex_match(token_reply.body, std::regex(R"(\{"token":"[0-9a-f]{32}"\})")))
-      << token_reply.body;
-  const std::string token = field(token_reply.body, "token");
-
-  // Opening the page does not approve; its form does.
-  const Reply page = svc.get(svc.auth_path(token));
-  EXPECT_EQ(page.status, 200);
-  for (const std::string& part :
-       std::vector<std::string>{"foo_brivanto", "action=\"/api/auth/allow\"", "Allow", token}) {
-    EXPECT_NE(page.body.find(part), std::string::npos) << part;
-  }
-  EXPECT_NE(field(svc.get_session(token).body, "message").find("not authorized"),
-            std::string::npos);
-  const Reply allowed = svc.allow(token);
-  EXPECT_EQ(allowed.status, 200);
-  EXPECT_NE(allowed.body.find("Return to the player"), std::string::npos);
-
-  const Reply session = svc.get_session(token);
-  ASSERT_TRUE(std::regex_match(
-      session.body, std::regex(R"(\{"session":\{"name":"listener","key":"[0-9a-f]{32}"\}\})")))
-      << session.body;
-  const std::string sk = field(session.body, "key");
-
-  // Values that a careless reply would echo: the quoted word error, quotes, UTF-8, "+" and "&".
-  const Params now_playing = signed_call({{"method", "track.updateNowPlaying"},
-                                          {"sk", sk},
-                                          {"artist", "Sigur R\xC3\xB3s"},
-                                          {"track", "say \"error\" + a & b=c"},
-                                          {"album", ""}});
-  const Params scrobble = signed_call({{"method", "track.scrobble"},
-                                       {"sk", sk},
-                                       {"artist", ""},
-                                       {"track", "T"},
-                                       {"duration", "215"},
-                                       {"timestamp", "-5"}});
-  const std::int64_t before = unix_now();
-  EXPECT_EQ(svc.call(now_playing).body, R"({"nowplaying":{"accepted":1}})");
-  EXPECT_EQ(svc.call(scrobble).body, R"({"scrobbles":{"accepted":1}})");
-  const std::int64_t after = unix_now();
-
-  const auto history = nlohmann::json::parse(svc.get("/history.json").body);
-  ASSERT_EQ(history.size(), 2U);
-  const std::pair<const char*, const Params*> lists[] = {{"now_playing", &now_playing},
-                                                         {"scrobbles", &scrobble}};
-  for (const auto& [list, sent] : lists) {
-    ASSERT_EQ(history[list].size(), 1U) << list;
-    const auto& entry = history[list][0];
-    EXPECT_EQ(entry["session"], sk);
-    EXPECT_GE(entry["received_at"].get<std::int64_t>(), before);
-    EXPECT_LE(entry["received_at"].get<std::int64_t>(), after);
-    EXPECT_EQ(entry["params"].get<Params>(), *sent) << list;
-  }
-}
-
 struct Refusal {
   const char* name;
   std::function<Params(RunningService&)> request;
@@ -470,45 +400,6 @@ TEST(ServiceTest, APortInUseIsAnError) {
   std::string error;
   EXPECT_FALSE(second.start(error));
   EXPECT_EQ(error, "cannot listen on 127.0.0.1 port " + std::to_string(options.port));
-}
-
-// A throw-away self-signed certificate and key, made by the openssl program.
-class TlsFiles {
- public:
-  TlsFiles() {
-    std::filesystem::create_directories(dir_);
-    const std::string command =
-        "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 "
-        "-nodes -days 1 -subj /CN=127.0.0.1 -keyout " +
-        key_file() + " -out " + cert_file() + " 2>/dev/null";
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
-  }
-  ~TlsFiles() { std::filesystem::remove_all(dir_); }
-  std::string cert_file() const { return (dir_ / "cert.pem").string(); }
-  std::string key_file() const { return (dir_ / "key.pem").string(); }
-
- private:
-  std::filesystem::path dir_ = std::filesystem::temp_directory_path() /
-                               ("brivanto-service-tls-" + std::to_string(::getpid()));
-};
-
-TEST(ServiceTest, ServesHttpsWithTheGivenCertificate) {
-  const TlsFiles files;
-  Service service(with_tls(files.cert_file(), files.key_file()));
-  std::string error;
-  ASSERT_TRUE(service.start(error)) << error;
-  EXPECT_EQ(service.url(), "https://127.0.0.1:" + std::to_string(service.port()));
-  httplib::SSLClient client("127.0.0.1", service.port());
-  client.set_ca_cert_path(files.cert_file());
-  client.enable_server_certificate_verification(true);
-  const auto result =
-      client.Post("/api/2.0", form(unsigned_call({{"method", "auth.getToken"}})), kForm);
-  ASSERT_TRUE(result) << httplib::to_string(result.error());
-  EXPECT_EQ(field(result->body, "token").size(), 32U);
-
-  Service broken(with_tls(files.key_file(), files.cert_file()));
-  EXPECT_FALSE(broken.start(error));
-  EXPECT_NE(error.find("certificate"), std::string::npos) << error;
 }
 
 }  // namespace
