@@ -10,6 +10,7 @@
 #include "scrobbler/scrobbler.h"
 #include "sdk/client.h"
 #include "sdk/component_services.h"
+#include "sdk/preferences_page.h"
 #include "tests/support/attached_host.h"
 #include "tests/support/fixture_url.h"
 #include "tests/support/settings_reset.h"
@@ -83,7 +84,8 @@ TEST_F(ComponentTest, ClientInterface) {
   for (service_factory_base* f = client_->get_service_list(); f != nullptr; f = f->get_next()) {
     listed.push_back(f->get_class_guid());
   }
-  EXPECT_EQ(listed, (std::vector<GUID>{component_installation_validator::class_guid,
+  EXPECT_EQ(listed, (std::vector<GUID>{preferences_page_v3::class_guid,
+                                       component_installation_validator::class_guid,
                                        componentversion::class_guid, initquit::class_guid}));
 }
 

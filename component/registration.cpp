@@ -5,6 +5,7 @@
 #include "build_config.h"
 #include "component/file_name_check.h"
 #include "component/service_address.h"
+#include "preferences/preferences_page.h"
 #include "scrobbler/scrobbler.h"
 #include "sdk/component_services.h"
 #include "sdk/core_api.h"
@@ -57,5 +58,6 @@ namespace {
 initquit_factory_t<foo_brivanto::InitQuit> g_initquit_factory;
 service_factory_single_t<componentversion_myimpl> g_version_factory;
 service_factory_single_t<component_installation_validator_filename> g_validator_factory;
+preferences_page_factory_t<foo_brivanto::PreferencesPage> g_preferences_page_factory;
 
 }  // namespace

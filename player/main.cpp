@@ -106,7 +106,16 @@ int run(const Options& options) {
     service->on_init();
   }
 
-  fbplayer::Player player(host, options.speed);
+  host.popups().set_sink([](const fbplayer::Popup& popup) {
+    std::printf("[popup] %s: %s\n", popup.title.c_str(), popup.text.c_str());
+    std::fflush(stdout);
+  });
+  fbplayer::Player player(host, options.speed, [](std::string_view line) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+  });
+  player.set_component(client);
   player.run_tasks();
 
   std::ifstream script_file;
@@ -148,6 +157,7 @@ int run(const Options& options) {
     }
   }
 
+  player.close_page();
   for (const auto& service : initquits) {
     service->on_quit();
   }

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "player/audio_tags.h"
+#include "player/page_window.h"
 
 namespace fbplayer {
 namespace {
@@ -93,6 +94,9 @@ Player::Outcome Player::execute(const Command& command, std::string& error) {
   }
   if (name == "expect") {
     return expect(command, error);
+  }
+  if (name == "prefs") {
+    return prefs(command, error);
   }
   error = "unknown command '" + name + "'";
   return Outcome::kBadCommand;
@@ -311,6 +315,82 @@ Player::Outcome Player::expect(const Command& command, std::string& error) {
     return Outcome::kExpectFailed;
   }
   return Outcome::kContinue;
+}
+
+Player::Outcome Player::prefs(const Command& command, std::string& error) {
+  const std::string action = command.words.empty() ? "" : command.words[0];
+  const std::size_t arguments = action == "click" ? 2 : 1;
+  if (command.words.size() != arguments || !command.fields.empty()) {
+    error = "prefs: expected open, show, click ID, apply, reset or close";
+    return Outcome::kBadCommand;
+  }
+  if (action == "open") {
+    return open_page(error);
+  }
+  if (!page_) {
+    error = "prefs " + action + ": the preferences page is not open";
+    return Outcome::kBadCommand;
+  }
+  if (action == "show") {
+    for (const PageControl& control : page_controls(page_->window())) {
+      print_("[prefs] " + std::to_string(control.id) + " " + control.text + " " +
+             std::to_string(control.check_state));
+    }
+    print_("[prefs] state " + std::to_string(page_->page_state()));
+  } else if (action == "click") {
+    const auto id = parse_number(command.words[1]);
+    if (!id || *id != std::floor(*id) ||
+        !click_page_control(page_->window(), static_cast<int>(*id))) {
+      error = "prefs click: the page has no control " + command.words[1];
+      return Outcome::kBadCommand;
+    }
+  } else if (action == "apply") {
+    page_->apply();
+  } else if (action == "reset") {
+    page_->reset();
+  } else if (action == "close") {
+    close_page();
+  } else {
+    error = "prefs: unknown action '" + action + "'";
+    return Outcome::kBadCommand;
+  }
+  run_tasks();
+  return Outcome::kContinue;
+}
+
+Player::Outcome Player::open_page(std::string& error) {
+  if (page_) {
+    error = "prefs open: the preferences page is open already";
+    return Outcome::kBadCommand;
+  }
+  for (service_factory_base* f = client_ != nullptr ? client_->get_service_list() : nullptr;
+       f != nullptr; f = f->get_next()) {
+    if (f->get_class_guid() != preferences_page_v3::class_guid) {
+      continue;
+    }
+    service_ptr service;
+    f->instance_create(service);
+    // The factory creates its instance as the interface it is listed under.
+    auto* page = static_cast<preferences_page_v3*>(service.get());  // NOLINT
+    std::uint32_t system_error = 0;
+    page_ = page->create_instance(page_parent_window(),
+                                  service_ptr_t<preferences_page_callback>(&page_callback_),
+                                  system_error);
+    if (!page_) {
+      error = "prefs open: the page could not be created (system error " +
+              std::to_string(system_error) + ")";
+      return Outcome::kBadCommand;
+    }
+    run_tasks();
+    return Outcome::kContinue;
+  }
+  error = "prefs open: the component has no preferences page";
+  return Outcome::kBadCommand;
+}
+
+void Player::close_page() {
+  page_.release();
+  run_tasks();
 }
 
 }  // namespace fbplayer

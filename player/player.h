@@ -4,14 +4,19 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "player/host/host.h"
 #include "player/host/track.h"
 #include "player/script.h"
+#include "sdk/client.h"
+#include "sdk/preferences_page.h"
 
 namespace fbplayer {
 
@@ -19,8 +24,18 @@ class Player {
  public:
   enum class Outcome { kContinue, kQuit, kBadCommand, kExpectFailed };
 
-  // `speed`: 0 plays "wait" instantly; X > 0 plays it at X times real time.
-  Player(Host& host, double speed) : host_(host), speed_(speed) {}
+  // `speed`: 0 plays "wait" instantly; X > 0 plays it at X times real time. `print` takes the
+  // player's own output lines ("prefs show").
+  Player(
+      Host& host, double speed,
+      std::function<void(std::string_view)> print = [](std::string_view) {})
+      : host_(host), speed_(speed), print_(std::move(print)) {}
+
+  // The loaded component, whose preferences page "prefs" opens.
+  void set_component(foobar2000_client* client) { client_ = client; }
+
+  // Closes the preferences page if it is open.
+  void close_page();
 
   // Runs one command. On kBadCommand and kExpectFailed, `error` says why.
   Outcome execute(const Command& command, std::string& error);
@@ -44,6 +59,8 @@ class Player {
   Outcome edit(const Command& command, std::string& error);
   Outcome dynamic(const Command& command, std::string& error);
   Outcome expect(const Command& command, std::string& error);
+  Outcome prefs(const Command& command, std::string& error);
+  Outcome open_page(std::string& error);
 
   bool playing() const { return current_.has_value(); }
   void start(std::size_t index);
@@ -51,8 +68,22 @@ class Player {
   // Lets `seconds` of real time pass (scaled by the speed), running main-thread tasks.
   void pass_real_time(double seconds);
 
+  // Counts the page's notifications; the host asks page_state again on each.
+  class PageCallback : public preferences_page_callback {
+   public:
+    void on_state_changed() override { ++notifications; }
+    int notifications = 0;
+
+   protected:
+    ~PageCallback() = default;
+  };
+
   Host& host_;
   double speed_;
+  std::function<void(std::string_view)> print_;
+  foobar2000_client* client_ = nullptr;
+  service_impl_single_t<PageCallback> page_callback_;
+  service_ptr_t<preferences_page_instance> page_;
   std::vector<Entry> playlist_;
   std::optional<std::size_t> current_;
   service_ptr_t<Track> track_;

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "sdk/service.h"
+#include "sdk/service_factory.h"
 #include "sdk/string_base.h"
 
 // Handed to a page instance by the host: the instance tells it when its state changed, and the
@@ -84,3 +85,6 @@ class preferences_page_v3 : public preferences_page {
  protected:
   ~preferences_page_v3() = default;
 };
+
+template <class T>
+using preferences_page_factory_t = service_factory_single_t<T>;

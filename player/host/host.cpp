@@ -5,7 +5,8 @@ namespace fbplayer {
 Host::Host()
     : services_{{console_manager::class_guid, &console_},
                 {main_thread_callback_manager::class_guid, &main_thread_},
-                {play_callback_manager::class_guid, &playback_}} {
+                {play_callback_manager::class_guid, &playback_},
+                {popup_message::class_guid, &popups_}} {
   console_.set_observer([this] { main_thread_.wake(); });
 }
 

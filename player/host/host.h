@@ -12,6 +12,7 @@
 #include "player/host/console.h"
 #include "player/host/main_thread_queue.h"
 #include "player/host/playback_events.h"
+#include "player/host/popups.h"
 #include "sdk/core_api.h"
 
 namespace fbplayer {
@@ -28,11 +29,13 @@ class Host final : public foobar2000_api {
   Console& console() { return console_; }
   MainThreadQueue& main_thread() { return main_thread_; }
   PlaybackEvents& playback() { return playback_; }
+  Popups& popups() { return popups_; }
 
  private:
   service_impl_single_t<Console> console_;
   service_impl_single_t<MainThreadQueue> main_thread_;
   service_impl_single_t<PlaybackEvents> playback_;
+  service_impl_single_t<Popups> popups_;
   std::vector<std::pair<GUID, service_base*>> services_;
 };
 

@@ -17,6 +17,7 @@ class AttachedHost {
  public:
   AttachedHost() : host_(shared_host()) {
     host_.console().clear();
+    host_.popups().clear();
     core_api::set_host(&host_);
     core_api::set_services_available(true);
   }

@@ -1,0 +1,60 @@
+// The preferences page's dialog: the two switches, the authorization button, and the main-
+// thread half of the authorization (what a press means, and applying what the worker found).
+//
+// One instance per opening of the page, created by PreferencesPage::create_instance and
+// reference counted by the host; releasing the last reference destroys the window and the
+// object. Main thread only; the worker reaches it only through a posted WM_AUTH_RESULT.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "preferences/auth_worker.h"
+#include "preferences/window.h"
+#include "sdk/preferences_page.h"
+
+namespace foo_brivanto {
+
+class PreferencesDialog : public preferences_page_instance, public DialogMessages {
+ public:
+  explicit PreferencesDialog(service_ptr_t<preferences_page_callback> callback);
+  PreferencesDialog(const PreferencesDialog&) = delete;
+  PreferencesDialog& operator=(const PreferencesDialog&) = delete;
+
+  // Creates the dialog window in `parent`. False, with the system's error code, on failure.
+  bool create(WindowHandle parent, std::uint32_t& error);
+
+  // 8 (resettable), plus 1 when the check boxes differ from the stored switches.
+  std::uint32_t page_state() override;
+  void* window() override { return window_; }
+  // Stores the check boxes as the switches.
+  void apply() override;
+  // Shows the stored switches again (not the defaults).
+  void reset() override;
+
+  bool on_message(WindowHandle window, unsigned message, std::uintptr_t wparam,
+                  std::intptr_t lparam, std::intptr_t& result) noexcept override;
+
+  void on_auth_button();
+  // Applies a worker's outcome and destroys it; null is ignored.
+  void on_auth_result(AuthResult* record);
+  void update_auth_button();
+  // Opens `url` in the browser, or tells the user that no browser could be started.
+  static void open_browser(const std::string& url);
+  // A message box, also printed to the console as "title: text".
+  static void show_message(const std::string& text, const std::string& title);
+
+ protected:
+  ~PreferencesDialog();
+
+ private:
+  void on_init_dialog(WindowHandle window);
+  void on_destroy();
+  void show_switches();
+  void notify_changed();
+
+  WindowHandle window_ = nullptr;
+  service_ptr_t<preferences_page_callback> callback_;
+};
+
+}  // namespace foo_brivanto
