@@ -2,6 +2,24 @@
 #include "api/form_encoding.h"
 
 namespace foo_brivanto {
+namespace {
+
+// The string field `name` of a reply; when the reply lacks it, the service's message, or
+// `missing` followed by the whole reply, goes to `error`.
+std::optional<std::string> field_or_error(const std::string& reply, const std::string& name,
+                                          const char* missing, std::string& error) {
+  if (auto value = json_string_field(reply, name)) {
+    return value;
+  }
+  if (auto message = json_error_message(reply)) {
+    error = *message;
+  } else {
+    error = missing + reply;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
 
 std::optional<std::string> ApiClient::get_token(std::string& error) const {
   // Unsigned: the service gives tokens to any holder of the API key.
@@ -10,15 +28,7 @@ std::optional<std::string> ApiClient::get_token(std::string& error) const {
   if (!call(params, reply, error)) {
     return std::nullopt;
   }
-  if (auto token = json_string_field(reply, "token")) {
-    return token;
-  }
-  if (auto message = json_error_message(reply)) {
-    error = *message;
-  } else {
-    error = "token not found in response: " + reply;
-  }
-  return std::nullopt;
+  return field_or_error(reply, "token", "token not found in response: ", error);
 }
 
 std::optional<std::string> ApiClient::get_session(const std::string& token,
@@ -29,15 +39,7 @@ std::optional<std::string> ApiClient::get_session(const std::string& token,
   if (!call(params, reply, error)) {
     return std::nullopt;
   }
-  if (auto key = json_string_field(reply, "key")) {
-    return key;
-  }
-  if (auto message = json_error_message(reply)) {
-    error = *message;
-  } else {
-    error = "session key not found: " + reply;
-  }
-  return std::nullopt;
+  return field_or_error(reply, "key", "session key not found: ", error);
 }
 
 std::string web_auth_url(const std::string& base_url, const std::string& api_key,

@@ -135,7 +135,7 @@ void Scrobbler::finish_track(std::string_view reason) {
   }
   if (enable_scrobbling) {
     if (current->should_scrobble()) {
-      send_scrobble(*current, make_service_config());
+      send_scrobble(std::move(*current), make_service_config());  // forgotten right below
     } else {
       std::string line = "Scrobble skipped on ";
       line.append(reason)
