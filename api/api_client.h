@@ -46,8 +46,6 @@ class ApiClient {
                           std::string& error) const;
   bool scrobble(const std::string& session_key, const TrackInfo& track, std::string& error) const;
 
-  const std::string& base_url() const { return base_url_; }
-
  private:
   bool send_track_call(ParamMap params, std::string& error) const;
 

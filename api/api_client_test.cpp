@@ -7,7 +7,7 @@
 #include <string>
 
 #include "api/api_client.h"
-#include "api/credentials.h"
+#include "api/service_identity.h"
 #include "http/http_client.h"
 #include "tests/support/fixture_url.h"
 #include "tests/support/stand_in_service.h"

@@ -2,9 +2,9 @@
 // and stops it.
 #include <string>
 
+#include "api/service_identity.h"
 #include "build_config.h"
 #include "component/file_name_check.h"
-#include "component/service_address.h"
 #include "preferences/preferences_page.h"
 #include "scrobbler/scrobbler.h"
 #include "sdk/component_services.h"

@@ -6,8 +6,7 @@
 #include <utility>
 
 #include "api/api_client.h"
-#include "api/credentials.h"
-#include "component/service_address.h"
+#include "api/service_identity.h"
 #include "sdk/console.h"
 
 namespace foo_brivanto {

@@ -3,7 +3,7 @@
 #include <memory>
 #include <utility>
 
-#include "component/service_address.h"
+#include "api/service_identity.h"
 #include "sdk/console.h"
 #include "sdk/popup_message.h"
 #include "sdk/threads.h"

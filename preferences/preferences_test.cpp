@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "api/api_client.h"
-#include "api/credentials.h"
+#include "api/service_identity.h"
 #include "player/page_window.h"
 #include "preferences/auth_worker.h"
 #include "preferences/preferences_dialog.h"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "component/service_address.h"
+#include "api/service_identity.h"
 #include "preferences/window.h"
 #include "sdk/headless_window.h"
 #include "sdk/main_thread.h"

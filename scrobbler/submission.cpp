@@ -5,8 +5,7 @@
 #include <utility>
 
 #include "api/api_client.h"
-#include "api/credentials.h"
-#include "component/service_address.h"
+#include "api/service_identity.h"
 #include "scrobbler/console_log.h"
 #include "sdk/threads.h"
 #include "settings/settings.h"

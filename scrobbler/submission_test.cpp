@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "api/credentials.h"
+#include "api/service_identity.h"
 #include "settings/settings.h"
 #include "tests/support/attached_host.h"
 #include "tests/support/console_lines.h"

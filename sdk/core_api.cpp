@@ -10,7 +10,6 @@ namespace {
 
 std::atomic<foobar2000_api*> g_host{nullptr};
 std::atomic<bool> g_services_available{false};
-std::atomic<bool> g_services_were_available{false};
 void* g_module_handle = nullptr;
 
 std::string& library_path_storage() {
@@ -39,13 +38,6 @@ bool are_services_available() {
 
 void set_services_available(bool available) {
   g_services_available.store(available, std::memory_order_release);
-  if (available) {
-    g_services_were_available.store(true, std::memory_order_release);
-  }
-}
-
-bool were_services_ever_available() {
-  return g_services_were_available.load(std::memory_order_acquire);
 }
 
 void* module_handle() {

@@ -27,9 +27,7 @@ void set_host(foobar2000_api* api);
 
 // The host says whether its services may be used yet; console output is dropped while not.
 bool are_services_available();
-// Also remembers, for good, that services were available at some point.
 void set_services_available(bool available);
-bool were_services_ever_available();
 
 // The library's module handle (HINSTANCE on Windows), as the exported entry received it.
 void* module_handle();

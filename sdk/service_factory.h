@@ -44,8 +44,6 @@ class service_factory_single_t final : public service_factory_base {
     out = service_ptr(static_cast<service_base*>(&instance_));
   }
 
-  T& get_static_instance() { return instance_; }
-
  private:
   service_impl_single_t<T> instance_;
 };

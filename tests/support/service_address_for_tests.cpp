@@ -2,7 +2,7 @@
 // "service" (see tests/CMakeLists.txt), at whatever loopback port it got.
 #include <string>
 
-#include "component/service_address.h"
+#include "api/service_identity.h"
 #include "tests/support/fixture_url.h"
 
 namespace foo_brivanto {

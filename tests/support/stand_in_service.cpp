@@ -6,8 +6,8 @@
 #include <stdexcept>
 
 #include "api/api_client.h"
-#include "api/credentials.h"
 #include "api/form_encoding.h"
+#include "api/service_identity.h"
 #include "http/http_client.h"
 
 namespace brivanto_test {

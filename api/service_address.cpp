@@ -1,6 +1,6 @@
-#include "component/service_address.h"
-
-#include "build_config.h"
+// The shipped library's service address: the one chosen when the project was configured.
+#include "api/service_identity.h"
+#include "service_address_config.h"
 
 namespace foo_brivanto {
 
