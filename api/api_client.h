@@ -4,7 +4,9 @@
 // operation builds a parameter map, signs it where the method needs it, posts it as a form to
 // base URL + "/api/2.0" and judges the JSON reply. Operations block until the exchange is over;
 // they report failure through their result and an error string, which is written only on
-// failure. Build one client per operation, on the thread that uses it.
+// failure. A reply quoted in an error text is cut to its first 1,000 bytes (cut_reply_echo),
+// since the text ends up in a console line or a message box. Build one client per operation,
+// on the thread that uses it.
 #pragma once
 
 #include <optional>
@@ -31,22 +33,23 @@ class ApiClient {
   bool call(ParamMap params, std::string& reply, std::string& error, int& status) const;
   bool call(ParamMap params, std::string& reply, std::string& error) const;
 
-  // auth.getToken: a request token, or empty with the service's message (or a description of
-  // the unexpected reply) in `error`.
+  // auth.getToken (unsigned): a non-empty request token, or empty with the service's message
+  // or "token not found in response: " and the reply in `error`.
   std::optional<std::string> get_token(std::string& error) const;
-  // auth.getSession: the session key for an approved token, or empty with the service's
-  // message in `error`.
+  // auth.getSession: the non-empty session key for an approved token, or empty with the
+  // service's message or "session key not found: " and the reply in `error`.
   std::optional<std::string> get_session(const std::string& token, std::string& error) const;
 
   // track.updateNowPlaying and track.scrobble for `track` on behalf of `session_key`. True when
-  // the service accepted the call; false with the transport text, the whole reply (when it
-  // reports an error or comes with a non-2xx status) or "HTTP " and the status (empty reply)
-  // in `error`.
+  // the service accepted the call; false with the transport text, the reply (when it reports an
+  // error or comes with a non-2xx status) or "HTTP " and the status (empty reply) in `error`.
   bool update_now_playing(const std::string& session_key, const TrackInfo& track,
                           std::string& error) const;
   bool scrobble(const std::string& session_key, const TrackInfo& track, std::string& error) const;
 
  private:
+  std::optional<std::string> call_for_field(const ParamMap& params, const char* field,
+                                            const char* missing, std::string& error) const;
   bool send_track_call(ParamMap params, std::string& error) const;
 
   std::string base_url_;
@@ -56,13 +59,6 @@ class ApiClient {
 
 // `url` without any trailing "/".
 std::string strip_trailing_slashes(std::string url);
-
-// The value of the first `"name":"value"` in `body`, found by plain byte search (no white space
-// around the colon, no unescaping, cut at the next double quote); empty when there is none.
-std::optional<std::string> json_string_field(const std::string& body, const std::string& name);
-
-// json_string_field for "message", where the service puts the text of an error.
-std::optional<std::string> json_error_message(const std::string& body);
 
 // The service's web page on which the user approves `token` for this application.
 std::string web_auth_url(const std::string& base_url, const std::string& api_key,

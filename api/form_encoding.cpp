@@ -1,3 +1,4 @@
+// Percent-encoding of names and values, and the form body of a call.
 #include "api/form_encoding.h"
 
 namespace foo_brivanto {

@@ -1,3 +1,4 @@
+// Digest bytes as the lower-case hexadecimal text that signatures use.
 #include "api/md5.h"
 
 namespace foo_brivanto {

@@ -1,3 +1,4 @@
+// MD5 over OpenSSL's libcrypto.
 #include <openssl/evp.h>
 
 #include "api/md5.h"

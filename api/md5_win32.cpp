@@ -1,3 +1,4 @@
+// MD5 over CryptoAPI, one provider context per digest.
 #include <windows.h>
 // wincrypt.h needs windows.h first.
 #include <wincrypt.h>

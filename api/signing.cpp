@@ -1,15 +1,10 @@
+// The signature of a call: MD5 over its parameters in name order and the shared secret.
 #include <string_view>
-#include <utility>
 
 #include "api/api_client.h"
 #include "api/md5.h"
 
 namespace foo_brivanto {
-
-ApiClient::ApiClient(std::string base_url, std::string api_key, std::string shared_secret)
-    : base_url_(strip_trailing_slashes(std::move(base_url))),
-      api_key_(std::move(api_key)),
-      shared_secret_(std::move(shared_secret)) {}
 
 std::string ApiClient::sign(const ParamMap& params) const {
   ParamMap signed_params = params;
@@ -17,6 +12,7 @@ std::string ApiClient::sign(const ParamMap& params) const {
 
   std::string base;
   for (const auto& [name, value] : signed_params) {
+    // "format" and "callback" only shape the reply, and "api_sig" is the signature itself.
     if (name == "format" || name == "callback" || name == "api_sig") {
       continue;
     }
@@ -24,13 +20,6 @@ std::string ApiClient::sign(const ParamMap& params) const {
   }
   base.append(shared_secret_);
   return md5_hex(base);
-}
-
-std::string strip_trailing_slashes(std::string url) {
-  while (!url.empty() && url.back() == '/') {
-    url.pop_back();
-  }
-  return url;
 }
 
 }  // namespace foo_brivanto

@@ -1,3 +1,4 @@
+// Console lines of the scrobbling engine: printed at once, or queued to the main thread.
 #include "scrobbler/console_log.h"
 
 #include <utility>

@@ -1,3 +1,4 @@
+// The playback tracker: follows the playing track and decides when it is noticed and scrobbled.
 #include "scrobbler/scrobbler.h"
 
 #include <chrono>
@@ -21,12 +22,6 @@ bool both_switches_off() {
   return !enable_scrobbling && !enable_now_playing;
 }
 
-std::int64_t unix_time_now() {
-  return std::chrono::duration_cast<std::chrono::seconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
-
 std::string seconds_text(double seconds) {
   return std::to_string(truncate_seconds(seconds));
 }
@@ -37,7 +32,13 @@ const char* on_off(bool on) {
 
 }  // namespace
 
-Scrobbler::Scrobbler() : play_callback_impl_base(kEvents) {}
+std::int64_t system_unix_time() {
+  return std::chrono::duration_cast<std::chrono::seconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+Scrobbler::Scrobbler(UnixClock clock) : play_callback_impl_base(kEvents), clock_(clock) {}
 
 Scrobbler::~Scrobbler() = default;
 
@@ -56,7 +57,7 @@ void Scrobbler::on_playback_new_track(metadb_handle_ptr track) {
     return;
   }
   TrackSnapshot& snapshot = current.emplace();
-  snapshot.started_at = unix_time_now();
+  snapshot.started_at = clock_();
   read_track_info(track, snapshot);
 
   log_line("Now playing: " + snapshot.describe() + " [" + seconds_text(snapshot.duration) +
@@ -153,11 +154,11 @@ void Scrobbler::finish_track(std::string_view reason) {
   current.reset();
 }
 
-void create_scrobbler() {
+void create_scrobbler(UnixClock clock) {
   if (g_scrobbler != nullptr) {
     return;
   }
-  g_scrobbler = new Scrobbler();
+  g_scrobbler = new Scrobbler(clock);
   const ServiceConfig config = make_service_config();
   log_line("Scrobbler registered — open View → Console for debug output");
   log_line("Server " + config.base_url + ", scrobbling=" + on_off(enable_scrobbling) +

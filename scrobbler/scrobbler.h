@@ -7,6 +7,7 @@
 // Main thread only: the host delivers every event there, and create/destroy run there.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string_view>
 
@@ -14,6 +15,14 @@
 #include "sdk/play_callback.h"
 
 namespace foo_brivanto {
+
+// Where the tracker reads the time at which a track starts, in Unix seconds. The system clock
+// in the component; tests give their own, so that a scrobble's timestamp can be told apart from
+// the moment it was sent.
+using UnixClock = std::int64_t (*)();
+
+// Whole seconds since 1970-01-01 00:00:00 UTC by the system clock.
+std::int64_t system_unix_time();
 
 class Scrobbler final : public play_callback_impl_base {
  public:
@@ -26,7 +35,7 @@ class Scrobbler final : public play_callback_impl_base {
                                       play_callback_manager::flag_on_playback_dynamic_info |
                                       play_callback_manager::flag_on_playback_time;
 
-  Scrobbler();
+  explicit Scrobbler(UnixClock clock = system_unix_time);
   ~Scrobbler();
 
   void on_playback_new_track(metadb_handle_ptr track) override;
@@ -44,12 +53,13 @@ class Scrobbler final : public play_callback_impl_base {
   // scrobbling is on); then forgets it. `reason`: "track change" or "playback stopped".
   void finish_track(std::string_view reason);
 
+  UnixClock clock_;
   std::optional<TrackSnapshot> current;
 };
 
 // Creates and registers the single tracker and logs the start-up lines; does nothing when it
-// already exists.
-void create_scrobbler();
+// already exists. `clock` gives the start time of each track.
+void create_scrobbler(UnixClock clock = system_unix_time);
 
 // Drops the followed track unfinished, unregisters and deletes the tracker; does nothing when
 // there is none.

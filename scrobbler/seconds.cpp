@@ -1,3 +1,4 @@
+// Whole seconds from the host's double-valued times, safe for any double.
 #include "scrobbler/seconds.h"
 
 #include <cmath>

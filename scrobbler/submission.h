@@ -30,4 +30,12 @@ void send_now_playing(const TrackSnapshot& track, const ServiceConfig& config);
 // Without a session key: logs "Scrobble skipped: not authorized" at once; the scrobble is lost.
 void send_scrobble(TrackSnapshot track, ServiceConfig config);
 
+enum class Submission { kNowPlaying, kScrobble };
+
+// The line that reports a submission's outcome: "... OK: " and the track's description, or
+// "... FAILED: " and the error text ("unknown error" when there is none, so that the line
+// never ends in nothing).
+std::string outcome_line(Submission kind, bool ok, const TrackSnapshot& track,
+                         const std::string& error);
+
 }  // namespace foo_brivanto

@@ -1,4 +1,5 @@
-// Submission dispatch: one background request per submission, reported by one console line.
+// Submission dispatch: one background request per submission, reported by one console line
+// printed on the main thread.
 #include "scrobbler/submission.h"
 
 #include <gtest/gtest.h>
@@ -19,78 +20,53 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-TrackSnapshot track() {
-  TrackSnapshot t;
-  t.artist = "A";
-  t.title = "T";
-  t.duration = 100;
-  t.started_at = 1765030000;
-  return t;
-}
-
-ServiceConfig config_for(const std::string& base_url, const std::string& session) {
-  return {base_url, std::string(kApiKey), std::string(kSharedSecret), session};
-}
-
-class SubmissionTest : public ::testing::Test {
- protected:
-  void SetUp() override { brivanto_test::reset_settings(); }
-  void TearDown() override { brivanto_test::settle_console(*host_); }
-
-  brivanto_test::AttachedHost host_;
-  const std::string base_url_ = brivanto_test::fixture_url("service");
-};
-
-TEST_F(SubmissionTest, EachFailureGivesExactlyOneLine) {
-  const std::string session = brivanto_test::new_session_key(base_url_);
+TEST(SubmissionTest, OneLinePerOutcome) {
+  brivanto_test::AttachedHost host;
+  brivanto_test::reset_settings();
+  const std::string base = brivanto_test::fixture_url("service");
+  const std::string session = brivanto_test::new_session_key(base);
+  TrackSnapshot track;
+  track.artist = "A";
+  track.title = "T";
   const struct {
-    const char* what;
-    ServiceConfig config;
-    const char* error;
+    std::string base_url;
+    std::string session;
+    bool clear_key_after_dispatch;
+    std::string error;  // of both requests; empty when both succeed
   } cases[] = {
-      {"nothing listens", config_for("http://127.0.0.1:1", session), "WinHttpSendRequest failed"},
-      {"the service refuses", config_for(base_url_, "ffffffffffffffffffffffffffffffff"),
+      {base, session, true, ""},
+      {brivanto_test::fixture_url("http_server") + "/barrier/2", "k", false, ""},  // side by side
+      {"http://127.0.0.1:1", session, false, "WinHttpSendRequest failed"},
+      {base, "ffffffffffffffffffffffffffffffff", false,
        R"({"error":6,"message":"Invalid session key"})"},
-      {"an exception inside the task", config_for("http://127.0.0.1:x", session),
-       "internal error: invalid stoi argument"},
+      {"http://127.0.0.1:x", session, false, "internal error: invalid stoi argument"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    host_->console().clear();
-    send_now_playing(track(), c.config);
-    send_scrobble(track(), c.config);
-    const auto lines = brivanto_test::settle_console(*host_);
+    host->console().clear();
+    session_key = c.session;
+    ServiceConfig config = make_service_config();
+    config.base_url = c.base_url;
+    send_now_playing(track, config);
+    send_scrobble(track, config);
+    if (c.clear_key_after_dispatch) {
+      session_key = "";
+    }
+    const auto lines = brivanto_test::settle_console(*host);
     EXPECT_EQ(lines.events, (Lines{"Sending now playing: A - T", "Sending scrobble: A - T"}));
-    EXPECT_EQ(lines.outcomes, (Lines{std::string("Now playing FAILED: ") + c.error,
-                                     std::string("Scrobble FAILED: ") + c.error}));
+    const std::string np = c.error.empty() ? "Now playing OK: A - T" : "Now playing FAILED: ";
+    const std::string scrobble = c.error.empty() ? "Scrobble OK: A - T" : "Scrobble FAILED: ";
+    EXPECT_EQ(lines.outcomes, (Lines{np + c.error, scrobble + c.error})) << c.base_url;
   }
-}
-
-TEST_F(SubmissionTest, NoticeAndScrobbleOfOneTickRunSideBySide) {
-  // The barrier answers only once both requests wait at it.
-  const ServiceConfig together =
-      config_for(brivanto_test::fixture_url("http_server") + "/barrier/2", "key");
-  send_now_playing(track(), together);
-  send_scrobble(track(), together);
-  EXPECT_EQ(brivanto_test::settle_console(*host_).outcomes,
-            (Lines{"Now playing OK: A - T", "Scrobble OK: A - T"}));
-}
-
-TEST_F(SubmissionTest, WithoutSessionKey) {
-  send_now_playing(track(), config_for(base_url_, ""));
-  EXPECT_TRUE(host_->console().lines().empty());
-  send_scrobble(track(), config_for(base_url_, ""));
-  EXPECT_EQ(host_->console().lines(), Lines{"foo_brivanto: Scrobble skipped: not authorized"});
-  EXPECT_EQ(host_->main_thread().run_pending(), 0U);  // nothing was started
-}
-
-TEST_F(SubmissionTest, AKeyClearedAfterDispatchIsStillUsed) {
-  const std::string session = brivanto_test::new_session_key(base_url_);
-  session_key = session;
-  send_scrobble(track(), make_service_config());
-  session_key = "";
-  EXPECT_EQ(brivanto_test::settle_console(*host_).outcomes, Lines{"Scrobble OK: A - T"});
-  EXPECT_EQ(brivanto_test::fetch_history(base_url_, session).scrobbles.size(), 1U);
+  host->console().clear();
+  send_now_playing(track, ServiceConfig{base, "k", "s", ""});
+  send_scrobble(track, ServiceConfig{base, "k", "s", ""});
+  EXPECT_EQ(host->console().lines(), Lines{"foo_brivanto: Scrobble skipped: not authorized"});
+  EXPECT_EQ(host->main_thread().run_pending(), 0U);  // nothing was started
+  EXPECT_EQ(brivanto_test::fetch_history(base, session).scrobbles.size(), 1U);
+  EXPECT_EQ(outcome_line(Submission::kNowPlaying, false, track, ""),
+            "Now playing FAILED: unknown error");
+  EXPECT_EQ(outcome_line(Submission::kScrobble, false, track, ""),
+            "Scrobble FAILED: unknown error");
 }
 
 }  // namespace

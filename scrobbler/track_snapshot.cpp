@@ -1,3 +1,4 @@
+// The track snapshot: its scrobble rules, its text, and reading it from the host's handle.
 #include "scrobbler/track_snapshot.h"
 
 #include "scrobbler/seconds.h"

@@ -1,3 +1,4 @@
+// The track snapshot: reading it from a track handle, its threshold, and whole seconds.
 #include "scrobbler/track_snapshot.h"
 
 #include <gtest/gtest.h>
@@ -15,172 +16,83 @@
 namespace foo_brivanto {
 namespace {
 
-using Tags = std::vector<std::pair<const char*, const char*>>;
-
-metadb_handle_ptr make_track(const Tags& tags, double length, bool has_info = true) {
-  file_info_impl info;
-  for (const auto& [name, value] : tags) {
-    info.meta_add(name, value);
-  }
-  return service_new<fbplayer::Track>(info, length, has_info);
+std::string text_of(const TrackSnapshot& s) {
+  return s.artist + "|" + s.title + "|" + s.album + "|" + std::to_string(s.duration);
 }
 
-TrackSnapshot snapshot_of(std::string artist, std::string title, std::string album,
-                          double duration) {
-  TrackSnapshot s;
-  s.artist = std::move(artist);
-  s.title = std::move(title);
-  s.album = std::move(album);
-  s.duration = duration;
-  return s;
-}
-
-TEST(ReadTrackInfoTest, TakesFirstValuesAndKeepsWhatTheTrackLacks) {
+TEST(TrackSnapshotTest, ReadTrackInfoKeepsWhatTheTrackLacks) {
   const struct {
-    const char* what;
-    TrackSnapshot before;
-    Tags tags;
+    std::vector<std::pair<const char*, const char*>> tags;
     double length;
     bool has_info;
-    TrackSnapshot after;
+    const char* after;  // from "A|T|L|100.000000"
   } cases[] = {
-      {"fresh snapshot, two artists",
-       {},
-       {{"artist", "A1"}, {"artist", "A2"}, {"title", "T"}, {"album", "L"}},
-       185.6,
-       true,
-       snapshot_of("A1", "T", "L", 185.6)},
-      {"field names in other letter case",
-       {},
-       {{"ARTIST", "A"}, {"Title", "T"}},
-       10,
-       true,
-       snapshot_of("A", "T", "", 10)},
-      {"tag edit removes the album",
-       snapshot_of("A", "T", "Old", 100),
-       {{"artist", "A"}, {"title", "T2"}},
-       100,
-       true,
-       snapshot_of("A", "T2", "Old", 100)},
-      {"edit with unknown length keeps the duration",
-       snapshot_of("A", "T", "L", 100),
-       {{"artist", "B"}},
-       0,
-       true,
-       snapshot_of("B", "T", "L", 100)},
-      {"negative length keeps the duration",
-       snapshot_of("A", "T", "", 100),
-       {},
-       -1,
-       true,
-       snapshot_of("A", "T", "", 100)},
-      {"no information: texts stay, length is still read",
-       snapshot_of("A", "T", "L", 0),
-       {{"artist", "X"}},
-       42.5,
-       false,
-       snapshot_of("A", "T", "L", 42.5)},
-      {"empty tag value counts as a value",
-       snapshot_of("A", "T", "L", 5),
-       {{"album", ""}},
-       5,
-       true,
-       snapshot_of("A", "T", "", 5)},
+      {{{"artist", "B"}, {"title", "U"}}, 185.6, true, "B|U|L|185.600000"},
+      {{{"album", ""}}, 0, true, "A|T||100.000000"},
+      {{{"artist", "X"}}, -1, false, "A|T|L|100.000000"},
+      {{}, 42.5, false, "A|T|L|42.500000"},
   };
   for (const auto& c : cases) {
-    TrackSnapshot s = c.before;
-    s.position = 12;
-    s.now_playing_sent = true;
-    s.started_at = 1700000000;
-    read_track_info(make_track(c.tags, c.length, c.has_info), s);
-    EXPECT_EQ(s.artist, c.after.artist) << c.what;
-    EXPECT_EQ(s.title, c.after.title) << c.what;
-    EXPECT_EQ(s.album, c.after.album) << c.what;
-    EXPECT_EQ(s.duration, c.after.duration) << c.what;
-    EXPECT_EQ(s.position, 12) << c.what;
-    EXPECT_TRUE(s.now_playing_sent) << c.what;
-    EXPECT_EQ(s.started_at, 1700000000) << c.what;
+    file_info_impl info;
+    for (const auto& [name, value] : c.tags) {
+      info.meta_add(name, value);
+    }
+    TrackSnapshot s{"A", "T", "L", 100, 12, true, 1700000000};
+    read_track_info(service_new<fbplayer::Track>(info, c.length, c.has_info), s);
+    EXPECT_EQ(text_of(s), c.after);
+    EXPECT_EQ(s.position + static_cast<double>(s.started_at), 1700000012.0);
+    EXPECT_TRUE(s.now_playing_sent);
   }
-}
-
-TEST(ReadTrackInfoTest, NullHandleChangesNothing) {
-  TrackSnapshot s = snapshot_of("A", "T", "L", 3);
+  TrackSnapshot s{"A", "T", "L", 3, 0, false, 0};
   read_track_info(metadb_handle_ptr(), s);
-  EXPECT_EQ(s.describe(), "A - T (L)");
-  EXPECT_EQ(s.duration, 3);
+  EXPECT_EQ(text_of(s), "A|T|L|3.000000");
 }
 
-TEST(TrackSnapshotTest, Describe) {
-  const struct {
-    TrackSnapshot track;
-    const char* text;
-  } cases[] = {
-      {snapshot_of("A", "T", "L", 0), "A - T (L)"},
-      {snapshot_of("A", "T", "", 0), "A - T"},
-      {snapshot_of("", "T", "", 0), " - T"},
-      {snapshot_of("A", "", "L", 0), "A -  (L)"},
-      {snapshot_of("", "", "", 0), " - "},
-      {snapshot_of("Мумий Тролль", "Утекай", "Морская", 0), "Мумий Тролль - Утекай (Морская)"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(c.track.describe(), c.text);
+TEST(TrackSnapshotTest, ThresholdAndWhatIsSent) {
+  for (const auto& [duration, threshold] : {std::pair{0.0, 30.0},
+                                            {-1.0, 30.0},
+                                            {7.0, 3.5},
+                                            {100.0, 50.0},
+                                            {480.0, 240.0},
+                                            {481.0, 240.0}}) {
+    TrackSnapshot s{"A", "T", "L", duration, threshold, false, 0};
+    EXPECT_EQ(s.scrobble_threshold(), threshold) << duration;
+    EXPECT_TRUE(s.should_scrobble()) << duration;
+    s.position = std::nextafter(threshold, 0.0);
+    EXPECT_FALSE(s.should_scrobble()) << duration;
   }
+  const TrackInfo info = TrackSnapshot{"A", "T", "L", 185.5, 0, false, -5}.to_track_info();
+  EXPECT_EQ(info.artist + "|" + info.title + "|" + info.album, "A|T|L");
+  EXPECT_EQ(info.duration, 186);
+  EXPECT_EQ(info.timestamp, -5);
 }
 
-constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
-constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
-constexpr double kInf = std::numeric_limits<double>::infinity();
-const double kNaN = std::nan("");
-
-TEST(TrackSnapshotTest, TrackInfoRoundsDurationHalvesAwayFromZeroAndClamps) {
-  const struct {
-    double duration;
-    std::int32_t rounded;
-  } cases[] = {
-      {185.5, 186},
-      {185.4, 185},
-      {185.6, 186},
-      {0.5, 1},
-      {2.5, 3},
-      {0.0, 0},
-      {-2.5, -3},
-      {kNaN, 0},
-      {kInf, kMax},
-      {-kInf, kMin},
-      {1e12, kMax},
-      {-1e12, kMin},
-      {2147483646.6, kMax},
-      {-2147483648.4, kMin},
-  };
-  for (const auto& c : cases) {
-    TrackSnapshot s = snapshot_of("A", "T", "L", c.duration);
-    s.started_at = -5;
-    const TrackInfo info = s.to_track_info();
-    EXPECT_EQ(info.duration, c.rounded) << c.duration;
-    EXPECT_EQ(info.timestamp, -5);
-    EXPECT_EQ(info.artist + "|" + info.title + "|" + info.album, "A|T|L");
-  }
-}
-
-TEST(SecondsTest, TruncateCutsTowardZeroAndClamps) {
+TEST(SecondsTest, TruncatedAndRoundedWithinThe32BitRange) {
+  constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+  constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+  constexpr double kInf = std::numeric_limits<double>::infinity();
   const struct {
     double seconds;
-    std::int32_t whole;
+    std::int32_t truncated;
+    std::int32_t rounded;
   } cases[] = {
-      {185.6, 185},
-      {92.8, 92},
-      {-2.7, -2},
-      {0.99, 0},
-      {kNaN, 0},
-      {kInf, kMax},
-      {-kInf, kMin},
-      {2147483647.9, kMax},
-      {2147483648.0, kMax},
-      {-2147483648.9, kMin},
-      {-1e300, kMin},
+      {185.6, 185, 186},
+      {185.5, 185, 186},
+      {185.4, 185, 185},
+      {-2.5, -2, -3},
+      {-2.7, -2, -3},
+      {0.99, 0, 1},
+      {std::nan(""), 0, 0},
+      {kInf, kMax, kMax},
+      {-kInf, kMin, kMin},
+      {1e12, kMax, kMax},
+      {2147483647.9, kMax, kMax},
+      {-2147483648.9, kMin, kMin},
+      {-2147483648.4, kMin, kMin},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(truncate_seconds(c.seconds), c.whole) << c.seconds;
+    EXPECT_EQ(truncate_seconds(c.seconds), c.truncated) << c.seconds;
+    EXPECT_EQ(round_seconds(c.seconds), c.rounded) << c.seconds;
   }
 }
 

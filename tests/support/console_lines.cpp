@@ -1,3 +1,4 @@
+// Reading what the component printed, once its background requests have reported.
 #include "tests/support/console_lines.h"
 
 #include <gtest/gtest.h>
@@ -5,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <string_view>
+#include <thread>
 
 namespace brivanto_test {
 namespace {
@@ -45,6 +47,10 @@ ConsoleLines settle_console(fbplayer::Host& host) {
   const bool done = host.main_thread().run_until(
       settled, std::chrono::steady_clock::now() + std::chrono::seconds(30));
   ConsoleLines lines = split(host.console().lines());
+  for (const auto& entry : host.console().entries()) {
+    EXPECT_EQ(entry.thread, std::this_thread::get_id())
+        << "printed off the main thread: " << entry.text;
+  }
   EXPECT_TRUE(done) << announced(lines) << " requests announced, " << lines.outcomes.size()
                     << " outcomes after 30 s";
   return lines;

@@ -18,7 +18,8 @@ struct ConsoleLines {
 };
 
 // Runs main-thread tasks until every announced request ("Sending ...") has its outcome line,
-// then splits the console. Fails the calling test when outcomes are missing after 30 s.
+// then splits the console. Fails the calling test when outcomes are missing after 30 s, or when
+// a line was printed on another thread than the caller's, the main thread.
 ConsoleLines settle_console(fbplayer::Host& host);
 
 }  // namespace brivanto_test

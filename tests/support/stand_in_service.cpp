@@ -1,3 +1,4 @@
+// Sessions and history of the stand-in service, for tests.
 #include "tests/support/stand_in_service.h"
 
 #include <nlohmann/json.hpp>
@@ -40,7 +41,6 @@ std::vector<ReceivedCall> calls(const nlohmann::json& list, const std::string& s
   std::vector<ReceivedCall> out;
   for (const auto& entry : list) {
     ReceivedCall call{entry.at("session").get<std::string>(),
-                      entry.at("received_at").get<long long>(),
                       entry.at("params").get<std::map<std::string, std::string>>()};
     if (session.empty() || call.session == session) {
       out.push_back(std::move(call));
@@ -51,6 +51,12 @@ std::vector<ReceivedCall> calls(const nlohmann::json& list, const std::string& s
 
 }  // namespace
 
+void approve_token(const std::string& base_url, const std::string& token) {
+  fetch(
+      base_url, "/api/auth/allow",
+      "api_key=" + foo_brivanto::url_encode(kApiKey) + "&token=" + foo_brivanto::url_encode(token));
+}
+
 std::string new_session_key(const std::string& base_url) {
   const foo_brivanto::ApiClient client(base_url, std::string(kApiKey), std::string(kSharedSecret));
   std::string error;
@@ -58,9 +64,7 @@ std::string new_session_key(const std::string& base_url) {
   if (!token) {
     throw std::runtime_error("auth.getToken: " + error);
   }
-  fetch(base_url, "/api/auth/allow",
-        "api_key=" + foo_brivanto::url_encode(kApiKey) +
-            "&token=" + foo_brivanto::url_encode(*token));
+  approve_token(base_url, *token);
   const auto key = client.get_session(*token, error);
   if (!key) {
     throw std::runtime_error("auth.getSession: " + error);
