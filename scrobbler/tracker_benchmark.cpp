@@ -8,10 +8,10 @@
 #include <thread>
 
 #include "player/host/track.h"
+#include "scrobbler/benchmark_allocations.h"
 #include "scrobbler/scrobbler.h"
 #include "scrobbler/submission.h"
 #include "sdk/threads.h"
-#include "tests/support/allocation_counter.h"
 #include "tests/support/attached_host.h"
 #include "tests/support/settings_reset.h"
 
@@ -34,14 +34,13 @@ void BM_TimeTickThatSendsNothing(benchmark::State& state) {
   host->main_thread().run_pending();
 
   double position = 6.0;
-  const long long before = brivanto_test::allocation_count();
+  const long long before = allocation_count();
   for (auto _ : state) {
     tracker.on_playback_time(position);  // below the threshold of 122.5 s: nothing is due
     position = position < 100.0 ? position + 1.0 : 6.0;
   }
-  state.counters["allocations_per_tick"] =
-      benchmark::Counter(static_cast<double>(brivanto_test::allocation_count() - before),
-                         benchmark::Counter::kAvgIterations);
+  state.counters["allocations_per_tick"] = benchmark::Counter(
+      static_cast<double>(allocation_count() - before), benchmark::Counter::kAvgIterations);
   tracker.drop_current();
 }
 BENCHMARK(BM_TimeTickThatSendsNothing);

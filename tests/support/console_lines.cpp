@@ -11,49 +11,50 @@
 namespace brivanto_test {
 namespace {
 
-constexpr std::string_view kPrefix = "foo_brivanto: ";
+struct Split {
+  std::vector<std::string> events;
+  std::vector<std::string> outcomes;
+  std::size_t announced = 0;
+};
 
-bool is_outcome(std::string_view line) {
-  constexpr std::string_view kOutcomes[] = {
-      "Now playing OK: ", "Now playing FAILED: ", "Scrobble OK: ", "Scrobble FAILED: "};
-  return std::ranges::any_of(
-      kOutcomes, [line](std::string_view start) { return line.substr(0, start.size()) == start; });
-}
-
-ConsoleLines split(const std::vector<std::string>& lines) {
-  ConsoleLines out;
+Split split(const std::vector<std::string>& lines) {
+  Split out;
   for (const std::string& line : lines) {
-    const std::string text =
-        line.substr(0, kPrefix.size()) == kPrefix ? line.substr(kPrefix.size()) : line;
-    (is_outcome(text) ? out.outcomes : out.events).push_back(text);
+    const std::string text = line.starts_with("foo_brivanto: ") ? line.substr(14) : line;
+    const bool outcome = text.starts_with("Now playing OK: ") ||
+                         text.starts_with("Scrobble OK: ") ||
+                         text.find(" FAILED: ") != std::string::npos;
+    (outcome ? out.outcomes : out.events).push_back(text);
+    out.announced += text.starts_with("Sending ") ? 1U : 0U;
   }
   std::sort(out.outcomes.begin(), out.outcomes.end());
   return out;
 }
 
-std::size_t announced(const ConsoleLines& lines) {
-  return static_cast<std::size_t>(
-      std::count_if(lines.events.begin(), lines.events.end(),
-                    [](const std::string& line) { return line.rfind("Sending ", 0) == 0; }));
-}
-
 }  // namespace
+
+std::string joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) {
+    text += (text.empty() ? "" : "|") + line;
+  }
+  return text;
+}
 
 ConsoleLines settle_console(fbplayer::Host& host) {
   const auto settled = [&host] {
-    const ConsoleLines lines = split(host.console().lines());
-    return lines.outcomes.size() >= announced(lines);
+    const Split lines = split(host.console().lines());
+    return lines.outcomes.size() >= lines.announced;
   };
   const bool done = host.main_thread().run_until(
       settled, std::chrono::steady_clock::now() + std::chrono::seconds(30));
-  ConsoleLines lines = split(host.console().lines());
+  const Split lines = split(host.console().lines());
   for (const auto& entry : host.console().entries()) {
-    EXPECT_EQ(entry.thread, std::this_thread::get_id())
-        << "printed off the main thread: " << entry.text;
+    EXPECT_EQ(entry.thread, std::this_thread::get_id()) << "printed off the main thread";
   }
-  EXPECT_TRUE(done) << announced(lines) << " requests announced, " << lines.outcomes.size()
+  EXPECT_TRUE(done) << lines.announced << " requests announced, " << lines.outcomes.size()
                     << " outcomes after 30 s";
-  return lines;
+  return {joined(lines.events), joined(lines.outcomes)};
 }
 
 }  // namespace brivanto_test

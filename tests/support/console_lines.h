@@ -8,13 +8,16 @@
 
 namespace brivanto_test {
 
+// `lines` joined by "|".
+std::string joined(const std::vector<std::string>& lines);
+
 struct ConsoleLines {
   // Lines of the playback events and the announcements of requests, in order, without the
-  // "foo_brivanto: " prefix.
-  std::vector<std::string> events;
-  // The outcome lines of background requests ("... OK: ...", "... FAILED: ..."), sorted: they
-  // come in whatever order the requests finish.
-  std::vector<std::string> outcomes;
+  // "foo_brivanto: " prefix, joined by "|".
+  std::string events;
+  // The outcome lines of background requests ("... OK: ...", "... FAILED: ..."), sorted, since
+  // they come in whatever order the requests finish; joined by "|".
+  std::string outcomes;
 };
 
 // Runs main-thread tasks until every announced request ("Sending ...") has its outcome line,

@@ -49,13 +49,14 @@ std::vector<ReceivedCall> calls(const nlohmann::json& list, const std::string& s
   return out;
 }
 
-}  // namespace
-
+// Approves `token` through the authorization page's form, as the user's click does.
 void approve_token(const std::string& base_url, const std::string& token) {
   fetch(
       base_url, "/api/auth/allow",
       "api_key=" + foo_brivanto::url_encode(kApiKey) + "&token=" + foo_brivanto::url_encode(token));
 }
+
+}  // namespace
 
 std::string new_session_key(const std::string& base_url) {
   const foo_brivanto::ApiClient client(base_url, std::string(kApiKey), std::string(kSharedSecret));

@@ -8,10 +8,6 @@
 
 namespace brivanto_test {
 
-// Approves `token` through the authorization page's form, as the user's click does. Throws
-// std::runtime_error with the reason on failure.
-void approve_token(const std::string& base_url, const std::string& token);
-
 // A fresh session key: a token from auth.getToken, approved through the authorization page's
 // form, traded with auth.getSession. Throws std::runtime_error with the reason on failure.
 std::string new_session_key(const std::string& base_url);

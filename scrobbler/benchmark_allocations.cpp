@@ -1,4 +1,5 @@
-#include "tests/support/allocation_counter.h"
+// Replaces operator new in a benchmark program to count its heap allocations.
+#include "scrobbler/benchmark_allocations.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -29,10 +30,10 @@ void operator delete(void* p, std::size_t /*size*/) noexcept {
 }
 // NOLINTEND(cppcoreguidelines-no-malloc)
 
-namespace brivanto_test {
+namespace foo_brivanto {
 
 long long allocation_count() {
   return g_allocations.load(std::memory_order_relaxed);
 }
 
-}  // namespace brivanto_test
+}  // namespace foo_brivanto
