@@ -116,6 +116,7 @@ TEST(ApiClientTest, WhatEachMethodSends) {
 
 TEST(ApiClientTest, HowEachMethodJudgesAReply) {
   ScriptedServer server;
+  const ApiClient client(server.url_, kKey, "secret");
   const std::string x1500 = R"({"x":")" + std::string(1500, 'x') + "\"}";
   const std::string cut = x1500.substr(0, 1000) + "…";
   const std::string x1000 = std::string(1000, 'x') + "…";
@@ -148,7 +149,6 @@ TEST(ApiClientTest, HowEachMethodJudgesAReply) {
   };
   for (const auto& c : cases) {
     server.exchange(c.status, c.reply);
-    const ApiClient client(server.url_, kKey, "secret");
     EXPECT_EQ(outcome(client, c.call, {"A", "T", "", 0, 0}), c.outcome) << c.reply;
   }
   EXPECT_EQ(outcome(ApiClient("ftp://h", kKey, ""), Call::kToken, {}),

@@ -39,31 +39,28 @@ struct Scenario {
 };
 
 const Scenario kScenarios[] = {
-    {"add length=100 artist=A artist=B title=T album=L|play|wait 3|stop",
+    {"add length=100 artist=A artist=B title=T album=L|add length=481.6 artist=B title=U|play|"
+     "wait 3|next|wait 240|seek 0|stop",
      "Now playing: A - T (L) [100s, scrobble after 50s]|Sending now playing: A - T (L)|"
-     "Scrobble skipped on playback stopped: played 3s / need 50s",
-     "np T"},
+     "Scrobble skipped on track change: played 3s / need 50s|"
+     "Now playing: B - U [481s, scrobble after 240s]|Sending now playing: B - U|"
+     "Sending scrobble: B - U",
+     "np T|np U|scrobble U@3"},
     {"add length=100 artist=A title=T|play|wait 10|pause|wait 100|resume|wait 40|seek 10|stop",
      "Now playing: A - T [100s, scrobble after 50s]|Sending now playing: A - T|"
      "Sending scrobble: A - T",
      "np T|scrobble T@0"},
-    {"add length=481.6 artist=A title=T|play|wait 240|seek 0|stop",
-     "Now playing: A - T [481s, scrobble after 240s]|Sending now playing: A - T|"
-     "Sending scrobble: A - T",
-     "np T|scrobble T@0"},
-    {"add length=300 artist=A title=T|add length=300 artist=B title=U|play|wait 10|seek 200|"
-     "seek 10|wait 5|next|wait 10|seek 200|stop",
+    {"add length=300 artist=A title=T|add length=300 artist=B title=U|"
+     "add length=200 artist=C title=V|play|wait 10|seek 200|seek 10|wait 5|next|wait 10|seek 200|"
+     "next|wait 10|seek 150|stop",
      "Now playing: A - T [300s, scrobble after 150s]|Sending now playing: A - T|"
      "Scrobble skipped on track change: played 15s / need 150s|"
      "Now playing: B - U [300s, scrobble after 150s]|Sending now playing: B - U|"
-     "Sending scrobble: B - U",
-     "np T|np U|scrobble U@15"},
-    {"add length=300 artist=A title=T|add length=200 artist=B title=U|play|wait 10|seek 200|next",
-     "Now playing: A - T [300s, scrobble after 150s]|Sending now playing: A - T|"
-     "Now playing: B - U [200s, scrobble after 100s]|Sending scrobble: A - T",
-     "np T|scrobble T@0"},
-    {"switches 1 0|add length=100 artist=A title=T|add length=100 artist=B title=U|play|"
-     "wait 60|switches 0 1|next|wait 60|stop",
+     "Now playing: C - V [200s, scrobble after 100s]|Sending scrobble: B - U|"
+     "Sending now playing: C - V|Sending scrobble: C - V",
+     "np T|np U|np V|scrobble U@15|scrobble V@25"},
+    {"switches 1 0|add length=100 artist=A title=T|add length=100 artist=B title=U|play|wait 60|"
+     "switches 0 1|next|wait 60|stop",
      "Now playing: A - T [100s, scrobble after 50s]|Sending scrobble: A - T|"
      "Now playing: B - U [100s, scrobble after 50s]|Sending now playing: B - U",
      "np U|scrobble T@0"},
@@ -75,16 +72,16 @@ const Scenario kScenarios[] = {
      "np V"},
     {"add length=0 artist=A title=T|add length=100 title=T|add length=100 artist=A|play|wait 9|"
      "next|wait 60|next|wait 60|stop",
-     "Playback ignored: invalid track or unknown duration|Now playing:  - T [100s, scrobble after "
-     "50s]|"
+     "Playback ignored: invalid track or unknown duration|"
+     "Now playing:  - T [100s, scrobble after 50s]|"
      "WARNING: missing artist/title tags — scrobble will not be sent|"
      "Scrobble skipped on track change: played 60s / need 50s, missing tags|"
      "Now playing: A -  [100s, scrobble after 50s]|"
      "WARNING: missing artist/title tags — scrobble will not be sent|"
      "Scrobble skipped on playback stopped: played 60s / need 50s, missing tags",
      ""},
-    {"add length=100 title=T album=L|play|wait 5|edit artist=A|wait 1|"
-     "edit length=20 album=\"\"|wait 5",
+    {"add length=100 title=T album=L|play|wait 5|edit artist=A|wait 1|edit length=20 album=\"\"|"
+     "wait 5",
      "Now playing:  - T (L) [100s, scrobble after 50s]|"
      "WARNING: missing artist/title tags — scrobble will not be sent|"
      "Sending now playing: A - T (L)|Sending scrobble: A - T (L)",
@@ -93,13 +90,12 @@ const Scenario kScenarios[] = {
      "Now playing: R - S (L) [100s, scrobble after 50s]|Sending now playing: A - U|"
      "Sending scrobble: A - U",
      "np U|scrobble U@0"},
-    {"unauthorize|add length=100 artist=A title=T|add length=100 artist=B title=U|play|"
-     "wait 60|next|wait 10|authorize|wait 50",
+    {"unauthorize|add length=100 artist=A title=T|add length=100 artist=B title=U|play|wait 60|"
+     "next|wait 10|authorize|wait 50",
      "Now playing: A - T [100s, scrobble after 50s]|"
      "WARNING: not authorized — click Complete authorization, then Apply|"
      "Scrobble skipped: not authorized|Now playing: B - U [100s, scrobble after 50s]|"
-     "WARNING: not authorized — click Complete authorization, then Apply|"
-     "Sending scrobble: B - U",
+     "WARNING: not authorized — click Complete authorization, then Apply|Sending scrobble: B - U",
      "scrobble U@60"},
     {"component stop|add length=100 artist=A title=T|add length=100 artist=B title=U|play|"
      "component start|wait 60|next|wait 5",
@@ -107,8 +103,8 @@ const Scenario kScenarios[] = {
      "Server {url}, scrobbling=on, now playing=on, authorized=yes|"
      "Now playing: B - U [100s, scrobble after 50s]|Sending now playing: B - U",
      "np U"},
-    {"add length=100 artist=A title=T|play|wait 20|stop-reason 1|play|wait 2|seek 70|"
-     "stop-reason 3|play|wait 5|seek 80|component stop",
+    {"add length=100 artist=A title=T|play|wait 20|stop-reason 1|play|wait 2|seek 70|stop-reason 3|"
+     "play|wait 5|seek 80|component stop",
      "Now playing: A - T [100s, scrobble after 50s]|Sending now playing: A - T|"
      "Scrobble skipped on playback stopped: played 20s / need 50s|"
      "Now playing: A - T [100s, scrobble after 50s]|Sending scrobble: A - T|"

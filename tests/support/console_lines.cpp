@@ -52,8 +52,7 @@ ConsoleLines settle_console(fbplayer::Host& host) {
   for (const auto& entry : host.console().entries()) {
     EXPECT_EQ(entry.thread, std::this_thread::get_id()) << "printed off the main thread";
   }
-  EXPECT_TRUE(done) << lines.announced << " requests announced, " << lines.outcomes.size()
-                    << " outcomes after 30 s";
+  EXPECT_TRUE(done) << "requests without an outcome after 30 s";
   return {joined(lines.events), joined(lines.outcomes)};
 }
 

@@ -11,12 +11,11 @@ namespace brivanto_test {
 // `lines` joined by "|".
 std::string joined(const std::vector<std::string>& lines);
 
+// What the component printed, without the "foo_brivanto: " prefix, each part joined by "|":
+// the lines of events and announcements in order, and the outcome lines of background requests
+// ("... OK: ...", "... FAILED: ...") sorted, since they come in whatever order requests finish.
 struct ConsoleLines {
-  // Lines of the playback events and the announcements of requests, in order, without the
-  // "foo_brivanto: " prefix, joined by "|".
   std::string events;
-  // The outcome lines of background requests ("... OK: ...", "... FAILED: ..."), sorted, since
-  // they come in whatever order the requests finish; joined by "|".
   std::string outcomes;
 };
 

@@ -1,11 +1,13 @@
-// Signatures, MD5 and the form encoding of names and values.
+// The API's rules on text: signatures, form encoding, reading replies, cutting their echo.
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <optional>
 #include <string>
 
 #include "api/api_client.h"
 #include "api/form_encoding.h"
+#include "api/json_reply.h"
 #include "api/md5.h"
 
 namespace foo_brivanto {
@@ -13,13 +15,6 @@ namespace {
 
 constexpr const char* kKey = "5e0c7a91d3b24f86a1c09e7d2b6f4a38";
 constexpr const char* kSecret = "c47d19e2a8b05f3e6d912b7a0e5c8f14";
-
-TEST(Md5Test, Rfc1321TestSuite) {
-  EXPECT_EQ(md5_hex(""), "d41d8cd98f00b204e9800998ecf8427e");
-  EXPECT_EQ(md5_hex("message digest"), "f96b697d7cb7938d525a2f31aaf161d0");
-  EXPECT_EQ(md5_hex("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"),
-            "d174ab98d277d9f5a5611c2c9f419d9f");
-}
 
 TEST(SignTest, SignatureBase) {
   const ApiClient client("https://example.invalid/", kKey, kSecret);
@@ -70,6 +65,46 @@ TEST(WebAuthUrlTest, OneSlashAndEncodedToken) {
   EXPECT_EQ(web_auth_url("http://h:81///", "5e0c7a91", "a b/c&d=\xC3\xA9-_.~"),
             "http://h:81/api/auth?api_key=5e0c7a91&token=a+b%2Fc%26d%3D%C3%A9-_.~");
   EXPECT_EQ(strip_trailing_slashes("///"), "");
+}
+
+TEST(JsonStringFieldTest, Table) {
+  const std::optional<std::string> none;
+  const struct {
+    const char* body;
+    const char* name;
+    std::optional<std::string> value;
+  } cases[] = {
+      {R"({"token":"abc"})", "token", "abc"},
+      {R"({"token": "abc"})", "token", none},
+      {R"({"token":""})", "token", ""},
+      {R"({"a":{"key":"deep"}},"key":"shallow")", "key", "deep"},
+      {R"({"Token":"abc"})", "token", none},
+      {R"({"m":"a\/b \"hi\""})", "m", "a\\/b \\"},
+      {R"({"token":")", "token", none},
+      {"", "token", none},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(json_string_field(c.body, c.name), c.value) << c.body;
+  }
+  EXPECT_EQ(json_error_message(R"({"error":10,"message":"Token not authorized yet"})"),
+            "Token not authorized yet");
+}
+
+TEST(ReplyTest, ErrorWordAndEchoCut) {
+  const std::string a999(999, 'a');
+  const struct {
+    std::string reply;
+    std::string echo;
+  } cases[] = {
+      {std::string(1000, 'a'), std::string(1000, 'a')},
+      {a999 + "\xC3\xA9", a999 + "…"},            // a two-byte character across the limit
+      {a999 + "\xE2\x82\xAC" + "b", a999 + "…"},  // a three-byte one
+      {a999 + "b\xC3\xA9", a999 + "b…"},          // a character just past it
+      {std::string(2000, '\x80'), std::string(997, '\x80') + "…"},  // not UTF-8
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(cut_reply_echo(c.reply), c.echo) << c.reply.size();
+  }
 }
 
 }  // namespace
