@@ -15,44 +15,39 @@ namespace {
 
 constexpr const char* kKey = "5e0c7a91d3b24f86a1c09e7d2b6f4a38";
 
-class ScriptedServer {
- public:
+// A loopback server that keeps the body of the request it received and answers with the
+// status and reply the test set.
+struct ScriptedServer {
   ScriptedServer() {
-    server_.Post("/api/2.0", [this](const httplib::Request& request, httplib::Response& response) {
-      const std::lock_guard lock(mutex_);
-      received_ = request.body;
-      response.status = status_;
-      response.set_content(reply_, "application/json");
+    server.Post("/api/2.0", [this](const httplib::Request& request, httplib::Response& response) {
+      const std::lock_guard lock(mutex);
+      received = request.body;
+      response.status = status;
+      response.set_content(reply, "application/json");
     });
-    url_ = "http://127.0.0.1:" + std::to_string(server_.bind_to_any_port("127.0.0.1")) + "//";
-    thread_ = std::thread([this] { server_.listen_after_bind(); });
-    while (!server_.is_running()) {
+    url = "http://127.0.0.1:" + std::to_string(server.bind_to_any_port("127.0.0.1")) + "//";
+    thread = std::thread([this] { server.listen_after_bind(); });
+    while (!server.is_running()) {
       std::this_thread::yield();
     }
   }
   ~ScriptedServer() {
-    server_.stop();
-    thread_.join();
+    server.stop();
+    thread.join();
   }
-  ScriptedServer(const ScriptedServer&) = delete;
-  ScriptedServer& operator=(const ScriptedServer&) = delete;
-
-  std::string exchange(int status, std::string reply) {
-    const std::lock_guard lock(mutex_);
-    status_ = status;
-    reply_ = std::move(reply);
-    return std::exchange(received_, "");
+  // Sets the next answer; gives the body received since the last call.
+  std::string exchange(int next_status, std::string next_reply) {
+    const std::lock_guard lock(mutex);
+    status = next_status;
+    reply = std::move(next_reply);
+    return std::exchange(received, "");
   }
 
-  std::string url_;
-
- private:
-  httplib::Server server_;
-  std::thread thread_;
-  std::mutex mutex_;
-  int status_ = 200;
-  std::string reply_;
-  std::string received_;
+  httplib::Server server;
+  std::thread thread;
+  std::mutex mutex;
+  int status = 200;
+  std::string reply, received, url;
 };
 
 enum class Call { kToken, kSession, kNowPlaying, kScrobble };
@@ -80,7 +75,7 @@ std::string masked(std::string body) {
 
 TEST(ApiClientTest, WhatEachMethodSends) {
   ScriptedServer server;
-  const ApiClient client(server.url_, kKey, "secret");
+  const ApiClient client(server.url, kKey, "secret");
   const TrackInfo full{"A b", "T&", "L", 185, 1765030000};
   const struct {
     Call call;
@@ -116,7 +111,7 @@ TEST(ApiClientTest, WhatEachMethodSends) {
 
 TEST(ApiClientTest, HowEachMethodJudgesAReply) {
   ScriptedServer server;
-  const ApiClient client(server.url_, kKey, "secret");
+  const ApiClient client(server.url, kKey, "secret");
   const std::string x1500 = R"({"x":")" + std::string(1500, 'x') + "\"}";
   const std::string cut = x1500.substr(0, 1000) + "…";
   const std::string x1000 = std::string(1000, 'x') + "…";
@@ -136,11 +131,9 @@ TEST(ApiClientTest, HowEachMethodJudgesAReply) {
       {Call::kSession, 200, R"({"session":{"name":"x","key":""}})",
        R"(error: session key not found: {"session":{"name":"x","key":""}})"},
       {Call::kSession, 403, R"({"error":4,"message":"Invalid token"})", "error: Invalid token"},
-      {Call::kSession, 200, x1500, "error: session key not found: " + cut},
       {Call::kSession, 200, R"({"message":")" + x1500.substr(6), "error: " + x1000},
       {Call::kNowPlaying, 200, R"({"status":"no error","errors":[]})", "ok"},
       {Call::kNowPlaying, 200, R"({"echo":"error"})", R"(error: {"echo":"error"})"},
-      {Call::kNowPlaying, 200, "error", "ok"},
       {Call::kScrobble, 200, "", "ok"},
       {Call::kScrobble, 404, "", "error: HTTP 404"},
       {Call::kScrobble, 502, "<h1>Bad gateway</h1>", "error: <h1>Bad gateway</h1>"},
@@ -151,8 +144,6 @@ TEST(ApiClientTest, HowEachMethodJudgesAReply) {
     server.exchange(c.status, c.reply);
     EXPECT_EQ(outcome(client, c.call, {"A", "T", "", 0, 0}), c.outcome) << c.reply;
   }
-  EXPECT_EQ(outcome(ApiClient("ftp://h", kKey, ""), Call::kToken, {}),
-            "error: URL must start with http:// or https://");
   EXPECT_EQ(outcome(ApiClient("http://127.0.0.1:1", kKey, ""), Call::kScrobble, {}),
             "error: WinHttpSendRequest failed");
 }

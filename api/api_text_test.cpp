@@ -24,20 +24,12 @@ TEST(SignTest, SignatureBase) {
     ParamMap params;
     std::string base;
   } cases[] = {
-      {"empty map: the API key and the secret", {}, key_part + kSecret},
-      {"a caller's api_key is replaced", {{"api_key", "other"}}, key_part + kSecret},
-      {"format, callback and api_sig are left out",
-       {{"format", "json"}, {"callback", "cb"}, {"api_sig", "x"}, {"method", "m"}},
-       key_part + "methodm" + kSecret},
-      {"only exact names are left out",
-       {{"Format", "F"}, {"api_sig2", "s"}, {"callbacks", "c"}},
-       "FormatF" + key_part + "api_sig2scallbacksc" + kSecret},
-      {"raw values; an empty value gives its name only",
-       {{"track", "a b&c=d"}, {"album", ""}},
+      {"format, callback and api_sig are left out, and only they",
+       {{"format", "j"}, {"callback", "c"}, {"api_sig", "x"}, {"Format", "F"}, {"api_sig2", "s"}},
+       "FormatF" + key_part + "api_sig2s" + kSecret},
+      {"raw values; an empty value gives its name; the caller's api_key is replaced",
+       {{"track", "a b&c=d"}, {"album", ""}, {"api_key", "other"}},
        "album" + key_part + "tracka b&c=d" + kSecret},
-      {"upper-case names sort before lower-case ones, bytes 0x80+ last",
-       {{"\xC3\xA9t\xC3\xA9", "1"}, {"album", "2"}, {"Track", "3"}},
-       "Track3album2" + key_part + "\xC3\xA9t\xC3\xA9" + "1" + kSecret},
   };
   for (const auto& c : cases) {
     const ParamMap before = c.params;
@@ -49,7 +41,7 @@ TEST(SignTest, SignatureBase) {
             "b52d2d1390a122c1507d8e799815b63c");
 }
 
-TEST(FormEncodingTest, EveryByteAndTheBody) {
+TEST(FormEncodingTest, EveryByteTheBodyAndTheAuthorizationAddress) {
   for (int byte = 0; byte < 256; ++byte) {
     const std::string in(1, static_cast<char>(byte));
     const std::string escaped = {'%', "0123456789ABCDEF"[byte / 16], "0123456789ABCDEF"[byte % 16]};
@@ -59,9 +51,6 @@ TEST(FormEncodingTest, EveryByteAndTheBody) {
   EXPECT_EQ(url_encode("a b&c=d\xC3\xA9"), "a+b%26c%3Dd%C3%A9");
   EXPECT_EQ(form_body({{"track", "a b"}, {"Track", "x"}, {"album", ""}}),
             "Track=x&album=&track=a+b");
-}
-
-TEST(WebAuthUrlTest, OneSlashAndEncodedToken) {
   EXPECT_EQ(web_auth_url("http://h:81///", "5e0c7a91", "a b/c&d=\xC3\xA9-_.~"),
             "http://h:81/api/auth?api_key=5e0c7a91&token=a+b%2Fc%26d%3D%C3%A9-_.~");
   EXPECT_EQ(strip_trailing_slashes("///"), "");
@@ -81,13 +70,10 @@ TEST(JsonStringFieldTest, Table) {
       {R"({"Token":"abc"})", "token", none},
       {R"({"m":"a\/b \"hi\""})", "m", "a\\/b \\"},
       {R"({"token":")", "token", none},
-      {"", "token", none},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(json_string_field(c.body, c.name), c.value) << c.body;
   }
-  EXPECT_EQ(json_error_message(R"({"error":10,"message":"Token not authorized yet"})"),
-            "Token not authorized yet");
 }
 
 TEST(ReplyTest, ErrorWordAndEchoCut) {
@@ -96,7 +82,6 @@ TEST(ReplyTest, ErrorWordAndEchoCut) {
     std::string reply;
     std::string echo;
   } cases[] = {
-      {std::string(1000, 'a'), std::string(1000, 'a')},
       {a999 + "\xC3\xA9", a999 + "…"},            // a two-byte character across the limit
       {a999 + "\xE2\x82\xAC" + "b", a999 + "…"},  // a three-byte one
       {a999 + "b\xC3\xA9", a999 + "b…"},          // a character just past it

@@ -1,6 +1,7 @@
-// The playback tracker, driven through the stand-in player's commands, against the stand-in
-// service: what the user reads in the console and what the service receives.
+// The playback tracker driven through the stand-in player's commands, and submission dispatch,
+// against the stand-in service: what the user reads in the console and what the service receives.
 #include "scrobbler/scrobbler.h"
+#include "scrobbler/submission.h"
 
 #include <gtest/gtest.h>
 
@@ -26,15 +27,13 @@ namespace {
 constexpr std::int64_t kStart = 1'000'000'000;
 std::int64_t g_now = kStart;
 
+// script: player commands, and "switches S N" (1 or 0 each), "unauthorize", "authorize",
+// "component stop|start", "stop-reason N"; console: the lines of events and announcements in
+// order; service: what it accepted, sorted, as "np TITLE" and "scrobble TITLE@S" with S the
+// timestamp in seconds after the clock's start. Parts are separated by "|".
 struct Scenario {
-  // Player commands separated by "|". Besides the player's own: "switches S N" sets the two
-  // switches (1 or 0), "unauthorize" and "authorize" forget and store the session key,
-  // "component stop|start" stops or starts the tracker, "stop-reason N" stops playback so.
   const char* script;
-  // Console lines of events and announcements, in order, separated by "|".
   const char* console;
-  // What the service accepted, sorted: "np TITLE", and "scrobble TITLE@S" with S the
-  // timestamp in seconds after the tracker's clock started.
   const char* service;
 };
 
@@ -80,7 +79,8 @@ const Scenario kScenarios[] = {
      "WARNING: missing artist/title tags — scrobble will not be sent|"
      "Scrobble skipped on playback stopped: played 60s / need 50s, missing tags",
      ""},
-    {"add length=100 title=T album=L|play|wait 5|edit artist=A|wait 1|edit length=20 album=\"\"|"
+    {"add length=100 title=T album=L|play|wait 5|edit artist=A|wait 1|edit length=-1|edit "
+     "length=20 album=\"\"|"
      "wait 5",
      "Now playing:  - T (L) [100s, scrobble after 50s]|"
      "WARNING: missing artist/title tags — scrobble will not be sent|"
@@ -129,16 +129,14 @@ void run_line(fbplayer::Host& host, fbplayer::Player& player, const std::string&
   } else if (command.name == "stop-reason") {
     host.playback().stop(static_cast<play_control::t_stop_reason>(std::stoi(w.at(0))));
     player.run_tasks();
-  } else {
-    // "wait" goes one simulated second at a time, so that the clock keeps pace with playback.
-    const int seconds = command.name == "wait" ? std::stoi(w.at(0)) : 1;
-    for (int second = 0; second < seconds; ++second) {
-      g_now += command.name == "wait" ? 1 : 0;
-      ASSERT_EQ(player.execute(
-                    command.name == "wait" ? fbplayer::Command{"wait", {"1"}, {}} : command, error),
-                fbplayer::Player::Outcome::kContinue)
-          << line << ": " << error;
+  } else if (command.name == "wait") {  // a second at a time: the clock keeps pace with playback
+    for (int second = 0; second < std::stoi(w.at(0)); ++second) {
+      ++g_now;
+      player.execute({"wait", {"1"}, {}}, error);
     }
+  } else {
+    ASSERT_EQ(player.execute(command, error), fbplayer::Player::Outcome::kContinue)
+        << line << error;
   }
 }
 
@@ -166,16 +164,54 @@ TEST(TrackerTest, ConsoleAndService) {
     EXPECT_EQ(brivanto_test::settle_console(*host).events, console);
     std::vector<std::string> received;
     const auto history = brivanto_test::fetch_history(base_url, session);
-    for (const auto& call : history.now_playing) {
-      received.push_back("np " + call.params.at("track"));
-    }
-    for (const auto& call : history.scrobbles) {
-      received.push_back("scrobble " + call.params.at("track") + "@" +
-                         std::to_string(std::stoll(call.params.at("timestamp")) - kStart));
+    for (const auto& [calls, kind] :
+         {std::pair{&history.now_playing, "np "}, {&history.scrobbles, "scrobble "}}) {
+      for (const auto& call : *calls) {
+        const auto at = call.params.find("timestamp");
+        received.push_back(
+            kind + call.params.at("track") +
+            (at == call.params.end() ? "" : "@" + std::to_string(std::stoll(at->second) - kStart)));
+      }
     }
     std::sort(received.begin(), received.end());
     EXPECT_EQ(brivanto_test::joined(received), s.service);
   }
+}
+
+TEST(SubmissionTest, OneLinePerOutcome) {
+  brivanto_test::AttachedHost host;
+  brivanto_test::reset_settings();
+  const std::string base = brivanto_test::fixture_url("service");
+  const std::string session = brivanto_test::new_session_key(base);
+  const TrackSnapshot track{"A", "T", "", 0, 0, false, 0};
+  const struct {
+    std::string base_url;
+    std::string session;  // forgotten right after dispatch: each task keeps its copy
+    std::string error;    // of both requests; empty when both succeed
+  } cases[] = {
+      {base, session, ""},
+      {brivanto_test::fixture_url("http_server") + "/barrier/2", "k", ""},  // side by side
+      {"http://127.0.0.1:1", session, "WinHttpSendRequest failed"},
+      {base, "ffffffffffffffffffffffffffffffff", R"({"error":6,"message":"Invalid session key"})"},
+      {"http://127.0.0.1:x", session, "internal error: invalid stoi argument"},
+  };
+  for (const auto& c : cases) {
+    host->console().clear();
+    session_key = c.session;
+    ServiceConfig config = make_service_config();
+    config.base_url = c.base_url;
+    send_now_playing(track, config);
+    send_scrobble(track, config);
+    session_key = "";
+    const auto lines = brivanto_test::settle_console(*host);
+    EXPECT_EQ(lines.events, "Sending now playing: A - T|Sending scrobble: A - T");
+    const std::string np = c.error.empty() ? "Now playing OK: A - T" : "Now playing FAILED: ";
+    const std::string scrobble = c.error.empty() ? "Scrobble OK: A - T" : "Scrobble FAILED: ";
+    EXPECT_EQ(lines.outcomes, np + c.error + "|" + scrobble + c.error) << c.base_url;
+  }
+  EXPECT_EQ(outcome_line(Submission::kNowPlaying, false, track, "") + "|" +
+                outcome_line(Submission::kScrobble, false, track, ""),
+            "Now playing FAILED: unknown error|Scrobble FAILED: unknown error");
 }
 
 }  // namespace

@@ -11,9 +11,8 @@ namespace brivanto_test {
 // `lines` joined by "|".
 std::string joined(const std::vector<std::string>& lines);
 
-// What the component printed, without the "foo_brivanto: " prefix, each part joined by "|":
-// the lines of events and announcements in order, and the outcome lines of background requests
-// ("... OK: ...", "... FAILED: ...") sorted, since they come in whatever order requests finish.
+// What the component printed, without its prefix, joined by "|": the lines of events and
+// announcements in order, and the outcomes of background requests sorted (they come in any order).
 struct ConsoleLines {
   std::string events;
   std::string outcomes;

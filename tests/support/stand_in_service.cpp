@@ -28,11 +28,9 @@ std::string fetch(const std::string& base_url, const std::string& path, const st
   int status = 0;
   if (!foo_brivanto::split_url(base_url, host, ignored_path, port, secure, error) ||
       !foo_brivanto::http_post(host, port, secure, std::u16string(path.begin(), path.end()), body,
-                               reply, error, status)) {
-    throw std::runtime_error(path + ": " + error);
-  }
-  if (status != 200) {
-    throw std::runtime_error(path + ": HTTP " + std::to_string(status) + ": " + reply);
+                               reply, error, status) ||
+      status != 200) {
+    throw std::runtime_error(path + ": " + error + reply);
   }
   return reply;
 }
@@ -49,13 +47,6 @@ std::vector<ReceivedCall> calls(const nlohmann::json& list, const std::string& s
   return out;
 }
 
-// Approves `token` through the authorization page's form, as the user's click does.
-void approve_token(const std::string& base_url, const std::string& token) {
-  fetch(
-      base_url, "/api/auth/allow",
-      "api_key=" + foo_brivanto::url_encode(kApiKey) + "&token=" + foo_brivanto::url_encode(token));
-}
-
 }  // namespace
 
 std::string new_session_key(const std::string& base_url) {
@@ -65,7 +56,10 @@ std::string new_session_key(const std::string& base_url) {
   if (!token) {
     throw std::runtime_error("auth.getToken: " + error);
   }
-  approve_token(base_url, *token);
+  // Approved through the authorization page's form, as the user's click does.
+  fetch(base_url, "/api/auth/allow",
+        "api_key=" + foo_brivanto::url_encode(kApiKey) +
+            "&token=" + foo_brivanto::url_encode(*token));
   const auto key = client.get_session(*token, error);
   if (!key) {
     throw std::runtime_error("auth.getSession: " + error);
