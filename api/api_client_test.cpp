@@ -77,6 +77,8 @@ TEST(ApiClientTest, WhatEachMethodSends) {
   ScriptedServer server;
   const ApiClient client(server.url, kKey, "secret");
   const TrackInfo full{"A b", "T&", "L", 185, 1765030000};
+  const TrackInfo sparse{"", "T", " ", -3, -5};
+  const TrackInfo minimal{"A", "T", "", 1, 0};
   const struct {
     Call call;
     TrackInfo track;
@@ -90,12 +92,10 @@ TEST(ApiClientTest, WhatEachMethodSends) {
       {Call::kScrobble, full,
        "album=L&api_key=K&api_sig=SIG&artist=A+b&duration=185&format=json&"
        "method=track.scrobble&sk=sk1&timestamp=1765030000&track=T%26"},
-      {Call::kScrobble,
-       {"", "T", " ", -3, -5},
+      {Call::kScrobble, sparse,
        "album=+&api_key=K&api_sig=SIG&artist=&format=json&method=track.scrobble&sk=sk1&"
        "timestamp=-5&track=T"},
-      {Call::kScrobble,
-       {"A", "T", "", 1, 0},
+      {Call::kScrobble, minimal,
        "api_key=K&api_sig=SIG&artist=A&duration=1&format=json&method=track.scrobble&sk=sk1&"
        "timestamp=0&track=T"},
   };

@@ -1,16 +1,22 @@
-// The playback tracker driven through the stand-in player's commands, and submission dispatch,
-// against the stand-in service: what the user reads in the console and what the service receives.
+// The scrobbling engine: the tracker driven through the stand-in player's commands and
+// submission dispatch against the stand-in service (what the user reads in the console, what the
+// service receives), and the rules of the track snapshot.
 #include "scrobbler/scrobbler.h"
+#include "scrobbler/seconds.h"
 #include "scrobbler/submission.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "player/host/track.h"
 #include "player/player.h"
 #include "player/script.h"
 #include "settings/settings.h"
@@ -27,10 +33,9 @@ namespace {
 constexpr std::int64_t kStart = 1'000'000'000;
 std::int64_t g_now = kStart;
 
-// script: player commands, and "switches S N" (1 or 0 each), "unauthorize", "authorize",
-// "component stop|start", "stop-reason N"; console: the lines of events and announcements in
-// order; service: what it accepted, sorted, as "np TITLE" and "scrobble TITLE@S" with S the
-// timestamp in seconds after the clock's start. Parts are separated by "|".
+// Parts separated by "|". script: player commands, "switches S N" (1 or 0), "[un]authorize",
+// "component stop|start", "stop-reason N"; console: lines of events and announcements in order;
+// service: what it accepted, sorted: "np TITLE", "scrobble TITLE@S" (S: seconds after kStart).
 struct Scenario {
   const char* script;
   const char* console;
@@ -205,13 +210,46 @@ TEST(SubmissionTest, OneLinePerOutcome) {
     session_key = "";
     const auto lines = brivanto_test::settle_console(*host);
     EXPECT_EQ(lines.events, "Sending now playing: A - T|Sending scrobble: A - T");
-    const std::string np = c.error.empty() ? "Now playing OK: A - T" : "Now playing FAILED: ";
-    const std::string scrobble = c.error.empty() ? "Scrobble OK: A - T" : "Scrobble FAILED: ";
-    EXPECT_EQ(lines.outcomes, np + c.error + "|" + scrobble + c.error) << c.base_url;
+    EXPECT_EQ(lines.outcomes,
+              c.error.empty() ? "Now playing OK: A - T|Scrobble OK: A - T"
+                              : "Now playing FAILED: " + c.error + "|Scrobble FAILED: " + c.error);
   }
   EXPECT_EQ(outcome_line(Submission::kNowPlaying, false, track, "") + "|" +
                 outcome_line(Submission::kScrobble, false, track, ""),
             "Now playing FAILED: unknown error|Scrobble FAILED: unknown error");
+}
+
+TEST(TrackSnapshotTest, WithoutItsInfoRecordATrackStillGivesItsLength) {
+  TrackSnapshot s{"A", "T", "L", 100, 12, true, 1700000000};
+  read_track_info(service_new<fbplayer::Track>(file_info_impl(), 42.5, false), s);
+  EXPECT_EQ(s.artist + "|" + s.title + "|" + s.album + "|" + std::to_string(s.duration),
+            "A|T|L|42.500000");
+}
+
+TEST(TrackSnapshotTest, ThresholdAndWhatIsSent) {
+  for (const auto& [duration, threshold] : {std::pair{0.0, 30.0}, {7.0, 3.5}, {480.0, 240.0}}) {
+    EXPECT_EQ((TrackSnapshot{"A", "T", "", duration, 0, false, 0}.scrobble_threshold()), threshold);
+  }
+  const TrackInfo info = TrackSnapshot{"A", "T", "L", 185.5, 0, false, -5}.to_track_info();
+  EXPECT_EQ(info.artist + "|" + info.title + "|" + info.album + "|" +
+                std::to_string(info.duration) + "|" + std::to_string(info.timestamp),
+            "A|T|L|186|-5");
+}
+
+TEST(SecondsTest, TruncatedAndRoundedWithinThe32BitRange) {
+  constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+  constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  // clang-format off
+  const struct { double seconds; std::int32_t truncated; std::int32_t rounded; } cases[] = {
+      {185.5, 185, 186}, {185.4, 185, 185}, {-2.5, -2, -3}, {-2.7, -2, -3},
+      {std::nan(""), 0, 0}, {kInf, kMax, kMax}, {-kInf, kMin, kMin}, {1e12, kMax, kMax},
+      {2147483647.9, kMax, kMax}, {-2147483648.9, kMin, kMin}, {-2147483648.4, kMin, kMin}};
+  // clang-format on
+  for (const auto& c : cases) {
+    EXPECT_EQ(truncate_seconds(c.seconds), c.truncated) << c.seconds;
+    EXPECT_EQ(round_seconds(c.seconds), c.rounded) << c.seconds;
+  }
 }
 
 }  // namespace
