@@ -1,0 +1,25 @@
+# One run of fbplayer for a command-line test: checks its exit status and what it said on
+# standard error. Variables: PLAYER, COMPONENT, PROFILE, COMMANDS ("~" ends a line), STATUS,
+# STDERR (a regular expression); RENAME=NAME runs a copy of the component under that file
+# name; BLOCK=1 puts a folder where the configuration file should be.
+file(REMOVE_RECURSE "${PROFILE}")
+file(MAKE_DIRECTORY "${PROFILE}")
+if(RENAME)
+  file(COPY_FILE "${COMPONENT}" "${PROFILE}/${RENAME}")
+  set(COMPONENT "${PROFILE}/${RENAME}")
+endif()
+get_filename_component(name "${COMPONENT}" NAME)
+if(BLOCK)
+  file(MAKE_DIRECTORY "${PROFILE}/configuration/${name}.cfg")
+endif()
+string(REPLACE "~" "\n" COMMANDS "${COMMANDS}")
+file(WRITE "${PROFILE}/script" "${COMMANDS}\n")
+execute_process(COMMAND "${PLAYER}" --component "${COMPONENT}" --profile "${PROFILE}"
+                        --script "${PROFILE}/script"
+                RESULT_VARIABLE status ERROR_VARIABLE stderr)
+if(NOT status STREQUAL STATUS OR NOT stderr MATCHES "${STDERR}")
+  message(FATAL_ERROR "exit status ${status}, expected ${STATUS}; standard error:\n${stderr}")
+endif()
+if(status EQUAL 0 AND NOT EXISTS "${PROFILE}/configuration/${name}.cfg")
+  message(FATAL_ERROR "the configuration was not saved")
+endif()
