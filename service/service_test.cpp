@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
-#include <functional>
 #include <nlohmann/json.hpp>
 
 #include "service/api.h"
@@ -17,41 +16,45 @@ namespace {
 
 using Json = nlohmann::json;
 
+Params with_signature(Params params) {
+  params.emplace("api_key", kApiKey);
+  params.emplace("format", "json");
+  params.emplace("api_sig", expected_signature(params, kSharedSecret));
+  return params;
+}
+
 class RunningService {
  public:
-  explicit RunningService(std::chrono::seconds ttl = std::chrono::seconds(60))
-      : service_(options(ttl)), client_("127.0.0.1", start()) {}
+  explicit RunningService(int ttl = 60) : service_(options(ttl)), client_("127.0.0.1", start()) {}
 
-  // A call with api_key and format=json added, signed when `sign`.
-  Json call(Params params, bool sign = true) {
-    params.emplace("api_key", kApiKey);
-    params.emplace("format", "json");
-    if (sign) {
-      params.emplace("api_sig", expected_signature(params, kSharedSecret));
-    }
-    const httplib::Params form(params.begin(), params.end());
-    const auto reply = client_.Post("/api/2.0", form);
-    Json json = reply ? Json::parse(reply->body) : Json::object();
+  Json post(const Params& params, const char* path = "/api/2.0") {
+    const auto reply = client_.Post(path, httplib::Params(params.begin(), params.end()));
+    Json json = reply ? Json::parse(reply->body, nullptr, false) : Json();
+    json = json.is_object() ? json : Json::object();  // a page is no JSON
     json["status"] = reply ? reply->status : 0;
     return json;
   }
-  std::string token(bool approve) {
-    const std::string token = call({{"method", "auth.getToken"}}, false)["token"];
+  // A token; approved by the authorization page's Allow button, then traded `uses` times.
+  std::string token(bool approve, int uses = 0) {
+    const std::string token = post(with_signature({{"method", "auth.getToken"}}))["token"];
     if (approve) {
-      client_.Post("/api/auth/allow",
-                   httplib::Params{{"api_key", std::string(kApiKey)}, {"token", token}});
+      post({{"api_key", std::string(kApiKey)}, {"token", token}}, "/api/auth/allow");
+    }
+    for (int i = 0; i < uses; ++i) {
+      post(with_signature({{"method", "auth.getSession"}, {"token", token}}));
     }
     return token;
   }
   std::string session() {
-    return call({{"method", "auth.getSession"}, {"token", token(true)}})["session"]["key"];
+    return post(
+        with_signature({{"method", "auth.getSession"}, {"token", token(true)}}))["session"]["key"];
   }
   Json history() { return Json::parse(client_.Get("/history.json")->body); }
 
  private:
-  static ServiceOptions options(std::chrono::seconds ttl) {
+  static ServiceOptions options(int ttl) {
     ServiceOptions options;
-    options.token_ttl = ttl;
+    options.token_ttl = std::chrono::seconds(ttl);
     return options;
   }
   int start() {
@@ -72,8 +75,7 @@ Params scrobble(const std::string& sk) {
 }
 
 TEST(ServiceTest, SignsOverSortedNamesAndValuesLeavingOutFormatCallbackAndTheSignature) {
-  // md5 of "Bx" "ay" "é1" followed by the secret; upper-case names sort first and bytes above
-  // 0x7F last; the values go in raw.
+  // Upper-case names sort first and bytes above 0x7F last; the values go in raw.
   const Params params{{"é", "1"},         {"a", "y"},        {"B", "x"},
                       {"format", "json"}, {"callback", "c"}, {"api_sig", "s"}};
   EXPECT_EQ(signature_base(params, "S"), "Bxayé1S");
@@ -82,74 +84,52 @@ TEST(ServiceTest, SignsOverSortedNamesAndValuesLeavingOutFormatCallbackAndTheSig
 }
 
 TEST(ServiceTest, RefusesWhatTheRealServiceRefusesAndRecordsNothingOfIt) {
-  using Request = std::function<Json(RunningService&)>;
-  const auto session_for = [](bool approve, int uses) {
-    return [approve, uses](RunningService& s) {
-      const std::string token = s.token(approve);
-      for (int i = 0; i < uses; ++i) {
-        s.call({{"method", "auth.getSession"}, {"token", token}});
-      }
-      return s.call({{"method", "auth.getSession"}, {"token", token}});
-    };
-  };
-  const auto changed = [](const char* name, const char* value, bool sign_first) {
-    return [=](RunningService& s) {
-      Params p = scrobble(s.session());
-      if (sign_first) {  // the change comes after signing
-        p.emplace("api_key", kApiKey);
-        p.emplace("format", "json");
-        p["api_sig"] = expected_signature(p, kSharedSecret);
-      }
-      p[name] = value;
-      return s.call(p, !sign_first);
-    };
-  };
   const struct {
     const char* name;
-    Request request;
+    int token;  // -1: a scrobble; else auth.getSession: 0 unapproved, 1 approved, 2 used
+    const char* field;
+    const char* value;  // null: the value in capitals
+    bool after_signing;
     int status;
     ApiError error;
     const char* message;
-    std::chrono::seconds ttl{60};
+    int ttl = 60;
   } cases[] = {
-      {"wrong key", changed("api_key", "0", false), 403, ApiError::kInvalidApiKey,
-       "Invalid API key"},
-      {"no format", changed("format", "", false), 400, ApiError::kMissingParameter,
-       "Missing parameter: format"},
-      {"unknown method", changed("method", "track.love", false), 400, ApiError::kInvalidMethod,
-       "Invalid method: track.love"},
-      {"signed over another title", changed("track", "Other", true), 403,
-       ApiError::kInvalidSignature, "Invalid method signature"},
-      {"upper-case signature",
-       [](RunningService& s) {
-         Params p = scrobble(s.session());
-         p.emplace("api_key", kApiKey);
-         p.emplace("format", "json");
-         p["api_sig"] = "C" + expected_signature(p, kSharedSecret).substr(1);
-         return s.call(p, false);
-       },
-       403, ApiError::kInvalidSignature, "Invalid method signature"},
-      {"unsigned", [](RunningService& s) { return s.call(scrobble(s.session()), false); }, 403,
-       ApiError::kInvalidSignature, "Invalid method signature"},
-      {"unknown session", [](RunningService& s) { return s.call(scrobble(std::string(32, 'a'))); },
-       403, ApiError::kInvalidSessionKey, "Invalid session key"},
-      {"fractional timestamp", changed("timestamp", "1.5", false), 400, ApiError::kMalformedRequest,
+      {"wrong key", -1, "api_key", "0", false, 403, ApiError::kInvalidApiKey, "Invalid API key"},
+      {"signed over another title", -1, "track", "Other", true, 403, ApiError::kInvalidSignature,
+       "Invalid method signature"},
+      {"upper-case signature", -1, "api_sig", nullptr, true, 403, ApiError::kInvalidSignature,
+       "Invalid method signature"},
+      {"unsigned", -1, "api_sig", "", true, 403, ApiError::kInvalidSignature,
+       "Invalid method signature"},
+      {"unknown session", -1, "sk", "0", false, 403, ApiError::kInvalidSessionKey,
+       "Invalid session key"},
+      {"fractional timestamp", -1, "timestamp", "1.5", false, 400, ApiError::kMalformedRequest,
        "timestamp"},
-      {"unknown token",
-       [](RunningService& s) {
-         return s.call({{"method", "auth.getSession"}, {"token", std::string(32, '0')}});
-       },
-       403, ApiError::kInvalidToken, "Invalid token"},
-      {"unapproved token", session_for(false, 0), 403, ApiError::kTokenNotAuthorized,
+      {"unapproved token", 0, nullptr, "", false, 403, ApiError::kTokenNotAuthorized,
        "not authorized"},
-      {"used token", session_for(true, 1), 403, ApiError::kTokenUsed, "already used"},
-      {"expired token", session_for(true, 0), 403, ApiError::kTokenExpired, "expired",
-       std::chrono::seconds(0)},
+      {"used token", 2, nullptr, "", false, 403, ApiError::kTokenUsed, "already used"},
+      {"expired token", 1, nullptr, "", false, 403, ApiError::kTokenExpired, "expired", 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     RunningService service(c.ttl);
-    const Json reply = c.request(service);
+    Params p = c.token < 0 ? scrobble(service.session())
+                           : Params{{"method", "auth.getSession"},
+                                    {"token", service.token(c.token > 0, c.token - 1)}};
+    const auto change = [&](bool after_signing) {
+      if (c.field != nullptr && c.after_signing == after_signing) {
+        std::string& value = p[c.field];
+        for (char& ch : value) {
+          ch = static_cast<char>(std::toupper(ch));
+        }
+        value = c.value != nullptr ? c.value : value;
+      }
+    };
+    change(false);
+    p = with_signature(p);
+    change(true);
+    const Json reply = service.post(p);
     EXPECT_EQ(reply["status"], c.status);
     EXPECT_EQ(reply["error"], static_cast<int>(c.error));
     EXPECT_NE(reply.value("message", "").find(c.message), std::string::npos) << reply;
@@ -160,20 +140,17 @@ TEST(ServiceTest, RefusesWhatTheRealServiceRefusesAndRecordsNothingOfIt) {
 TEST(ServiceTest, RecordsEachAcceptedCallUnderItsSessionAsReceived) {
   RunningService service;
   const std::string sk = service.session();
-  Params notice{{"method", "track.updateNowPlaying"},
-                {"sk", sk},
-                {"artist", "Кино"},
-                {"track", ""},
-                {"duration", "215"}};
-  EXPECT_EQ(service.call(notice)["status"], 200);
-  EXPECT_EQ(service.call(scrobble(sk))["status"], 200);
+  const Params notice = with_signature({{"method", "track.updateNowPlaying"},
+                                        {"sk", sk},
+                                        {"artist", "Кино"},
+                                        {"track", ""},
+                                        {"duration", "215"}});
+  EXPECT_EQ(service.post(notice)["status"], 200);
+  EXPECT_EQ(service.post(with_signature(scrobble(sk)))["status"], 200);
   const Json history = service.history();
   ASSERT_EQ(history["now_playing"].size(), 1U);
   ASSERT_EQ(history["scrobbles"].size(), 1U);
   EXPECT_EQ(history["now_playing"][0]["session"], sk);
-  notice.emplace("api_key", kApiKey);
-  notice.emplace("format", "json");
-  notice.emplace("api_sig", expected_signature(notice, kSharedSecret));
   EXPECT_EQ(history["now_playing"][0]["params"], Json(notice));
   EXPECT_EQ(history["scrobbles"][0]["params"]["timestamp"], "1700000000");
 }
