@@ -28,18 +28,16 @@ class Recorder : public play_callback_impl_base {
   void note(const std::string& event) {
     log += (std::this_thread::get_id() == main_ ? " " : " off-main:") + event;
   }
-  std::string title(const metadb_handle_ptr& track) {
+  std::string track(const metadb_handle_ptr& track) {
     file_info_impl info;
     track->get_info(info);
     return std::string(info.meta_get("title", 0)) + "/" + num(track->get_length());
   }
-  void on_playback_new_track(metadb_handle_ptr t) override { note("new:" + title(t)); }
-  void on_playback_stop(play_control::t_stop_reason r) override {
-    note("stop:" + std::to_string(r));
-  }
+  void on_playback_new_track(metadb_handle_ptr t) override { note("new:" + track(t)); }
+  void on_playback_stop(play_control::t_stop_reason r) override { note("stop:" + num(r)); }
   void on_playback_seek(double time) override { note("seek:" + num(time)); }
-  void on_playback_pause(bool paused) override { note("pause:" + std::to_string(paused)); }
-  void on_playback_edited(metadb_handle_ptr t) override { note("edit:" + title(t)); }
+  void on_playback_pause(bool paused) override { note("pause:" + num(paused)); }
+  void on_playback_edited(metadb_handle_ptr t) override { note("edit:" + track(t)); }
   void on_playback_dynamic_info(const file_info& i) override {
     note(std::string("dyn:") + i.info_get("k"));
   }
@@ -47,6 +45,7 @@ class Recorder : public play_callback_impl_base {
   std::thread::id main_ = std::this_thread::get_id();
 };
 
+// Scripts ("~" between lines) and the events they must bring, on the main thread.
 TEST(PlayerTest, TellsTheComponentWhatItPlaysOnTheMainThread) {
   const struct {
     const char* script;
@@ -54,21 +53,20 @@ TEST(PlayerTest, TellsTheComponentWhatItPlaysOnTheMainThread) {
   } cases[] = {
       {"add length=2.5 title=a~add length=1 title=b~play~wait 9",
        " new:a/2.5 time:1 time:2 stop:2 new:b/1 stop:1"},
-      {"add length=10 title=a~play~seek 4~wait 1~pause~wait 3~resume~edit title=c length=7~"
-       "dynamic k=d~next",
-       " new:a/10 seek:4 time:5 pause:1 pause:0 edit:c/7 dyn:d stop:0"},
+      {"add length=10 title=a~play~seek 4~wait 1~pause~wait 3~resume~dynamic k=d~next",
+       " new:a/10 seek:4 time:5 pause:1 pause:0 dyn:d stop:0"},
+      {R"(add length=10 title=a # comment~play~edit title="say \"hi\" \\" length=7)",
+       R"( new:a/10 edit:say "hi" \/7)"},
   };
   for (const auto& c : cases) {
     brivanto_test::AttachedHost host;
     Recorder recorder;
     Player player(*host, 0);
-    std::string script = c.script;
-    for (std::size_t end = 0; end != std::string::npos;) {
-      const std::size_t start = end == 0 ? 0 : end + 1;
-      end = script.find('~', start);
+    std::istringstream script(c.script);
+    for (std::string line; std::getline(script, line, '~');) {
       Command command;
       std::string error;
-      ASSERT_TRUE(parse_command(script.substr(start, end - start), command, error)) << error;
+      ASSERT_TRUE(parse_command(line, command, error)) << error;
       ASSERT_EQ(player.execute(command, error), Player::Outcome::kContinue) << error;
     }
     EXPECT_EQ(recorder.log, c.events);

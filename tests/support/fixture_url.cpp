@@ -1,5 +1,6 @@
 #include "tests/support/fixture_url.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
@@ -11,15 +12,14 @@ namespace brivanto_test {
 std::string fixture_url(std::string_view name) {
   std::string variable = "BRIVANTO_FIXTURE_";
   for (const char c : name) {
-    const bool keep = (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-    variable += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : keep ? c : '_';
+    const auto byte = static_cast<unsigned char>(c);
+    variable += std::isalnum(byte) != 0 ? static_cast<char>(std::toupper(byte)) : '_';
   }
   variable += "_URL_FILE";
   const std::string hint =
-      "run the test through ctest, which starts the server first; or start it yourself with "
-      "`cmake/server-fixture start DIR PROGRAM --port 0`, set " +
-      variable + " to DIR/url and stop it afterwards with `cmake/server-fixture stop DIR`";
-
+      "run the test through ctest, or start the server with "
+      "`cmake/server-fixture start DIR PROGRAM --port 0` and set " +
+      variable + " to DIR/url";
   // NOLINTNEXTLINE(concurrency-mt-unsafe): tests do not change their environment
   const char* path = std::getenv(variable.c_str());
   if (path == nullptr || *path == '\0') {
