@@ -1,7 +1,8 @@
 # One run of fbplayer for a command-line test: checks its exit status and what it said on
 # standard error. Variables: PLAYER, COMPONENT, PROFILE, COMMANDS ("~" ends a line), STATUS,
 # STDERR (a regular expression); RENAME=NAME runs a copy of the component under that file
-# name; BLOCK=1 puts a folder where the configuration file should be.
+# name; BLOCK=SUFFIX puts a folder where the configuration file (.cfg) or its next version
+# (.cfg.new) should be.
 file(REMOVE_RECURSE "${PROFILE}")
 file(MAKE_DIRECTORY "${PROFILE}")
 if(RENAME)
@@ -10,7 +11,7 @@ if(RENAME)
 endif()
 if(BLOCK)
   get_filename_component(name "${COMPONENT}" NAME)
-  file(MAKE_DIRECTORY "${PROFILE}/configuration/${name}.cfg")
+  file(MAKE_DIRECTORY "${PROFILE}/configuration/${name}${BLOCK}")
 endif()
 string(REPLACE "~" "\n" COMMANDS "${COMMANDS}")
 file(WRITE "${PROFILE}/script" "${COMMANDS}\n")
