@@ -6,8 +6,8 @@
 //
 // Standard output carries the console (and popup messages) and nothing else; everything the
 // player itself says goes to standard error. Exit status: 0 done, 1 the player could not run
-// the component, 2 a bad command line or script command, 3 an expected console line did not
-// come.
+// the component or read or save its configuration, 2 a bad command line or script command, 3 an
+// expected console line did not come.
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
