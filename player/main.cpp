@@ -74,7 +74,7 @@ std::vector<service_ptr_t<T>> services_of(foobar2000_client& client) {
 // still be letting go of a host service when the player ends, so it is never destroyed. A
 // static pointer keeps it reachable for the leak check at the end.
 fbplayer::Host& the_host() {
-  static fbplayer::Host* const host = new fbplayer::Host();
+  static auto* const host = new fbplayer::Host();
   return *host;
 }
 

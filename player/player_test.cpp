@@ -28,7 +28,7 @@ class Recorder : public play_callback_impl_base {
   void note(const std::string& event) {
     log += (std::this_thread::get_id() == main_ ? " " : " off-main:") + event;
   }
-  std::string track(const metadb_handle_ptr& track) {
+  static std::string track(const metadb_handle_ptr& track) {
     file_info_impl info;
     track->get_info(info);
     return std::string(info.meta_get("title", 0)) + "/" + num(track->get_length());

@@ -26,7 +26,7 @@ TEST(ProfileTest, SavesWholeOrNotAtAllAndReadsBack) {
     SCOPED_TRACE(c.name);
     fs::remove_all(root);
     const Profile profile(root.string(), "c.so");
-    const std::string file = profile.configuration_file();
+    const std::string& file = profile.configuration_file();
     fs::create_directories(fs::path(file).parent_path());
     std::ofstream(file, std::ios::binary) << "old";
     if (c.folder_at != nullptr) {

@@ -42,7 +42,7 @@ class RunningService {
   }
   // A token, approved with the authorization page's Allow button when `approve`.
   std::string token(bool approve) {
-    const std::string token = post(with_signature({{"method", "auth.getToken"}}))["token"];
+    std::string token = post(with_signature({{"method", "auth.getToken"}}))["token"];
     if (approve) {
       post({{"api_key", std::string(kApiKey)}, {"token", token}}, "/api/auth/allow");
     }
