@@ -1,5 +1,4 @@
-// The stand-in service must refuse what the real service refuses and record what it accepts as
-// received, or the component's tests against it prove nothing.
+// The stand-in service refuses what the real service refuses and records what it accepts.
 #include "service/service.h"
 
 #include <gtest/gtest.h>

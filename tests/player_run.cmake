@@ -1,8 +1,7 @@
 # One run of fbplayer for a command-line test: checks its exit status and what it said on
 # standard error. Variables: PLAYER, COMPONENT, PROFILE, COMMANDS ("~" ends a line), STATUS,
-# STDERR (a regular expression); RENAME=NAME runs a copy of the component under that file
-# name; BLOCK=SUFFIX puts a folder where the configuration file (.cfg) or its next version
-# (.cfg.new) should be.
+# STDERR (a regular expression); RENAME=NAME runs a copy of the component named NAME;
+# BLOCK=.cfg or .cfg.new puts a folder where that file of the configuration should be.
 file(REMOVE_RECURSE "${PROFILE}")
 file(MAKE_DIRECTORY "${PROFILE}")
 if(RENAME)
