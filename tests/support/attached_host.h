@@ -1,8 +1,7 @@
-// An in-process host attached to the component code linked into a test program, the way the
-// exported entry attaches the player. One host serves the whole program and, as in the player,
-// is never destroyed: a background thread of the component may still hold a host service after
-// its last console line. Each AttachedHost starts with an empty console and runs the main-thread
-// tasks still queued when it ends. The first AttachedHost's thread is the main thread.
+// An in-process host attached to the component code linked into a test program, as the entry
+// attaches the player. One host serves the program, never destroyed (a component thread may hold
+// a host service after its last line). Each AttachedHost starts with an empty console and runs
+// the tasks still queued when it ends; the first one's thread is the main thread.
 #pragma once
 
 #include "player/host/host.h"
