@@ -6,14 +6,16 @@
 //
 // Standard output carries the console (and popup messages) and nothing else; everything the
 // player itself says goes to standard error. Exit status: 0 done, 1 the player could not run
-// the component, 2 a bad command line or script command, 3 an expected console line did not
-// come.
+// the component or read or save its configuration, 2 a bad command line or script command, 3 an
+// expected console line did not come.
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "player/host/host.h"
@@ -23,6 +25,10 @@
 #include "player/script.h"
 #include "sdk/client.h"
 #include "sdk/component_services.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
 
 namespace {
 
@@ -48,86 +54,33 @@ int fail(const std::string& message) {
   return kFailure;
 }
 
-// Every initquit service the component registered.
-std::vector<service_ptr_t<initquit>> initquit_services(foobar2000_client& client) {
-  std::vector<service_ptr_t<initquit>> found;
+// Every service of interface T that the component registered.
+template <class T>
+std::vector<service_ptr_t<T>> services_of(foobar2000_client& client) {
+  std::vector<service_ptr_t<T>> found;
   for (service_factory_base* f = client.get_service_list(); f != nullptr; f = f->get_next()) {
-    if (f->get_class_guid() == initquit::class_guid) {
+    if (f->get_class_guid() == T::class_guid) {
       service_ptr instance;
       f->instance_create(instance);
       // The factory creates its instance as the interface it is listed under.
       // NOLINTNEXTLINE(cppcoreguidelines-pro-type-static-cast-downcast)
-      found.emplace_back(static_cast<initquit*>(instance.get()));
+      found.emplace_back(static_cast<T*>(instance.get()));
     }
   }
   return found;
 }
 
-int run(const Options& options) {
-  namespace fs = std::filesystem;
-  // The host outlives everything the component starts: a background thread of the component
-  // may still be letting go of a host service when the player ends. The process ends without
-  // destroying it.
-  fbplayer::Host& host = *new fbplayer::Host();
-  host.console().set_sink([](std::string_view line) {
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-  });
+// The host outlives everything the component starts: a background thread of the component may
+// still be letting go of a host service when the player ends, so it is never destroyed. A
+// static pointer keeps it reachable for the leak check at the end.
+fbplayer::Host& the_host() {
+  static auto* const host = new fbplayer::Host();
+  return *host;
+}
 
+// Runs the commands of `in` until the end, `quit`, or the first failure; the exit status.
+int play_script(fbplayer::Player& player, std::istream& in, bool prompt) {
   std::string error;
-  fbplayer::Library library;
-  if (!library.open(options.component, error)) {
-    return fail(error);
-  }
-  auto* entry = reinterpret_cast<foobar2000_get_interface_t>(library.symbol(kEntryPointName));
-  if (entry == nullptr) {
-    return fail(options.component + " has no entry " + kEntryPointName);
-  }
-  foobar2000_client* client = entry(&host, library.module_handle());
-  if (client == nullptr || client->get_version() != foobar2000_client::kVersion) {
-    return fail(options.component + " speaks another client interface version");
-  }
-
-  const std::string full_path = fs::absolute(options.component).string();
-  const std::string file_name = fs::path(options.component).filename().string();
-  const fbplayer::Profile profile(options.profile, file_name);
-  std::vector<std::uint8_t> records;
-  if (!profile.load(records, error)) {
-    return fail(error);
-  }
-  client->set_library_path(full_path.c_str(), file_name.c_str());
-  stream_reader_memory stored(records.data(), records.size());
-  client->set_config(stored);
-  client->services_init(true);
-
-  const auto initquits = initquit_services(*client);
-  for (const auto& service : initquits) {
-    service->on_init();
-  }
-
-  host.popups().set_sink([](const fbplayer::Popup& popup) {
-    std::printf("[popup] %s: %s\n", popup.title.c_str(), popup.text.c_str());
-    std::fflush(stdout);
-  });
-  fbplayer::Player player(host, options.speed, [](std::string_view line) {
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-  });
-  player.set_component(client);
-  player.run_tasks();
-
-  std::ifstream script_file;
-  if (!options.script.empty()) {
-    script_file.open(options.script);
-    if (!script_file) {
-      return fail("cannot read script " + options.script);
-    }
-  }
-  std::istream& in = options.script.empty() ? std::cin : script_file;
-  const bool prompt = options.script.empty() && fbplayer::stdin_is_terminal();
-
   int status = 0;
   std::string line;
   for (int number = 1;; ++number) {
@@ -156,6 +109,91 @@ int run(const Options& options) {
       }
     }
   }
+
+  return status;
+}
+
+// Hands the component its library path and stored configuration and starts its services.
+// False with a message in `error` when the configuration cannot be read.
+bool start_component(foobar2000_client& client, const std::string& path,
+                     const fbplayer::Profile& profile, std::string& error) {
+  namespace fs = std::filesystem;
+  std::vector<std::uint8_t> records;
+  if (!profile.load(records, error)) {
+    return false;
+  }
+  std::error_code ec;
+  const std::string full_path = fs::absolute(path, ec).string();
+  const std::string file_name = fs::path(path).filename().string();
+  client.set_library_path((ec ? path : full_path).c_str(), file_name.c_str());
+  stream_reader_memory stored(records.data(), records.size());
+  client.set_config(stored);
+  client.services_init(true);
+  // A host warns when a component finds itself installed under the wrong file name, and runs
+  // it all the same.
+  for (const auto& validator : services_of<component_installation_validator>(client)) {
+    if (!validator->is_installed_correctly()) {
+      std::cerr << "fbplayer: " << path
+                << " is not installed correctly: the component expects another file name\n";
+    }
+  }
+  return true;
+}
+
+int run(const Options& options) {
+  fbplayer::Host& host = the_host();
+  host.console().set_sink([](std::string_view line) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+  });
+
+  std::string error;
+  fbplayer::Library library;
+  if (!library.open(options.component, error)) {
+    return fail(error);
+  }
+  auto* entry = reinterpret_cast<foobar2000_get_interface_t>(library.symbol(kEntryPointName));
+  if (entry == nullptr) {
+    return fail(options.component + " has no entry " + kEntryPointName);
+  }
+  foobar2000_client* client = entry(&host, library.module_handle());
+  if (client == nullptr || client->get_version() != foobar2000_client::kVersion) {
+    return fail(options.component + " speaks another client interface version");
+  }
+  const fbplayer::Profile profile(options.profile,
+                                  std::filesystem::path(options.component).filename().string());
+  if (!start_component(*client, options.component, profile, error)) {
+    return fail(error);
+  }
+  const auto initquits = services_of<initquit>(*client);
+  for (const auto& service : initquits) {
+    service->on_init();
+  }
+
+  host.popups().set_sink([](const fbplayer::Popup& popup) {
+    std::printf("[popup] %s: %s\n", popup.title.c_str(), popup.text.c_str());
+    std::fflush(stdout);
+  });
+  fbplayer::Player player(host, options.speed, [](std::string_view line) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+  });
+  player.set_component(client);
+  player.run_tasks();
+
+  std::ifstream script_file;
+  if (!options.script.empty()) {
+    script_file.open(options.script);
+    if (!script_file) {
+      return fail("cannot read script " + options.script);
+    }
+  }
+  std::istream& in = options.script.empty() ? std::cin : script_file;
+  const bool prompt = options.script.empty() && fbplayer::stdin_is_terminal();
+
+  int status = play_script(player, in, prompt);
 
   player.close_page();
   for (const auto& service : initquits) {
@@ -201,9 +239,19 @@ int main(int argc, char** argv) {
   if (options.component.empty() || options.profile.empty()) {
     return usage("--component and --profile are required");
   }
-  const int status = run(options);
+  int status = kFailure;
+  try {
+    status = run(options);
+  } catch (const std::exception& e) {  // a failure of the system, not of the script
+    std::cerr << "fbplayer: " << e.what() << "\n";
+  }
   std::fflush(stdout);
   std::fflush(stderr);
+#if defined(__SANITIZE_ADDRESS__)
+  // The run is over: whatever the component still holds and cannot reach is a leak. Ends the
+  // process with a failure status when it finds one.
+  __lsan_do_leak_check();
+#endif
   // Background tasks of the component may still be running; they hold copies of what they use
   // but not of the process's static objects, so leave without destroying those under them.
   std::_Exit(status);

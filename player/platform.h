@@ -2,7 +2,9 @@
 // platform.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace fbplayer {
 
@@ -26,8 +28,14 @@ class Library {
   void* handle_ = nullptr;
 };
 
+// Creates or truncates the file at `path` and writes `bytes` into it, down to the disk: the call
+// returns only once the file's contents survive a power cut. False with a message in `error` on
+// failure, which may leave a partly written file behind.
+bool write_file_durably(const std::string& path, const std::vector<std::uint8_t>& bytes,
+                        std::string& error);
+
 // Puts `from` in place of `to` in one step, so that `to` is always either the old or the new
-// file. False with a message in `error` on failure.
+// file, and makes the change durable. False with a message in `error` on failure.
 bool replace_file(const std::string& from, const std::string& to, std::string& error);
 
 // Standard input is an interactive terminal.

@@ -1,8 +1,10 @@
+// The profile folder's configuration file: read at start, replaced atomically and durably at
+// the end.
 #include "player/profile.h"
 
+#include <array>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <system_error>
 
 #include "player/platform.h"
@@ -18,20 +20,22 @@ Profile::Profile(std::string directory, const std::string& library_file_name)
 bool Profile::load(std::vector<std::uint8_t>& records, std::string& error) const {
   records.clear();
   std::error_code ec;
-  if (!fs::exists(file_, ec)) {
-    if (ec) {
-      error = "cannot read profile " + directory_ + ": " + ec.message();
-      return false;
-    }
+  const fs::file_status status = fs::status(file_, ec);
+  if (status.type() == fs::file_type::not_found) {
     return true;  // a fresh profile
   }
-  std::ifstream in(file_, std::ios::binary);
-  if (!in) {
-    error = "cannot read configuration " + file_;
+  if (ec || status.type() != fs::file_type::regular) {
+    error = "cannot read configuration " + file_ + ": " +
+            (ec ? ec.message() : std::string("not a regular file"));
     return false;
   }
-  records.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad()) {
+  // istream::read turns a failing read into badbit instead of letting it throw.
+  std::ifstream in(file_, std::ios::binary);
+  std::array<char, 4096> piece{};
+  while (in.read(piece.data(), piece.size()) || in.gcount() > 0) {
+    records.insert(records.end(), piece.begin(), piece.begin() + in.gcount());
+  }
+  if (in.bad() || !in.eof()) {
     error = "cannot read configuration " + file_;
     return false;
   }
@@ -40,23 +44,19 @@ bool Profile::load(std::vector<std::uint8_t>& records, std::string& error) const
 
 bool Profile::save(const std::vector<std::uint8_t>& records, std::string& error) const {
   std::error_code ec;
-  fs::create_directories(fs::path(file_).parent_path(), ec);
+  const fs::path folder = fs::path(file_).parent_path();
+  fs::create_directories(folder, ec);
   if (ec) {
-    error = "cannot create " + fs::path(file_).parent_path().string() + ": " + ec.message();
+    error = "cannot create " + folder.string() + ": " + ec.message();
     return false;
   }
+  // The old file stays whole until the new one is complete on the disk.
   const std::string fresh = file_ + ".new";
-  {
-    std::ofstream out(fresh, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(records.data()),
-              static_cast<std::streamsize>(records.size()));
-    out.flush();
-    if (!out) {
-      error = "cannot write " + fresh;
-      return false;
-    }
+  if (write_file_durably(fresh, records, error) && replace_file(fresh, file_, error)) {
+    return true;
   }
-  return replace_file(fresh, file_, error);
+  fs::remove(fresh, ec);  // a half-written file is no use to the next run
+  return false;
 }
 
 }  // namespace fbplayer

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <future>
 #include <memory>
 
@@ -11,9 +10,8 @@
 namespace {
 
 TEST(RunInThreadWin32Test, TaskRunsAtTheCallersPriority) {
-  const int kPriorities[] = {THREAD_PRIORITY_BELOW_NORMAL, THREAD_PRIORITY_ABOVE_NORMAL};
   const int original = GetThreadPriority(GetCurrentThread());
-  for (const int priority : kPriorities) {
+  for (const int priority : {THREAD_PRIORITY_BELOW_NORMAL, THREAD_PRIORITY_ABOVE_NORMAL}) {
     ASSERT_TRUE(SetThreadPriority(GetCurrentThread(), priority));
     auto seen = std::make_shared<std::promise<int>>();
     auto result = seen->get_future();

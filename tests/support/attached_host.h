@@ -1,11 +1,7 @@
-// An in-process host attached to the component code linked into a test program, the way the
-// exported entry attaches the player: services available, console and main-thread queue live.
-//
-// As in the player, the host outlives everything the component starts: one host serves the
-// whole test program and is never destroyed, because a background thread of the component may
-// still be letting go of its last reference to a host service after its final console line.
-// Each AttachedHost starts with an empty console and, when it ends, runs the main-thread tasks
-// still queued. The first AttachedHost's thread is the main thread.
+// An in-process host attached to the component code linked into a test program, as the entry
+// attaches the player. One host serves the program, never destroyed (a component thread may hold
+// a host service after its last line). Each AttachedHost starts with an empty console and runs
+// the tasks still queued when it ends; the first one's thread is the main thread.
 #pragma once
 
 #include "player/host/host.h"

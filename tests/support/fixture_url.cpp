@@ -1,5 +1,6 @@
 #include "tests/support/fixture_url.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
@@ -11,26 +12,20 @@ namespace brivanto_test {
 std::string fixture_url(std::string_view name) {
   std::string variable = "BRIVANTO_FIXTURE_";
   for (const char c : name) {
-    const bool keep = (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-    variable += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : keep ? c : '_';
+    const auto byte = static_cast<unsigned char>(c);
+    variable += std::isalnum(byte) != 0 ? static_cast<char>(std::toupper(byte)) : '_';
   }
   variable += "_URL_FILE";
-  const std::string hint =
-      "run the test through ctest, which starts the server first; or start it yourself with "
-      "`cmake/server-fixture start DIR PROGRAM --port 0`, set " +
-      variable + " to DIR/url and stop it afterwards with `cmake/server-fixture stop DIR`";
-
   // NOLINTNEXTLINE(concurrency-mt-unsafe): tests do not change their environment
   const char* path = std::getenv(variable.c_str());
-  if (path == nullptr || *path == '\0') {
-    throw std::runtime_error("server fixture '" + std::string(name) + "': " + variable +
-                             " is not set; " + hint);
-  }
-  std::ifstream file(path);
+  std::ifstream file(path == nullptr ? "" : path);
   std::string url;
   if (!std::getline(file, url) || url.empty()) {
-    throw std::runtime_error("server fixture '" + std::string(name) + "': no URL in " + path +
-                             " (is the server running?); " + hint);
+    throw std::runtime_error("server fixture '" + std::string(name) + "': no URL in the file " +
+                             variable +
+                             " names; run the test through ctest, or start the server "
+                             "with `cmake/server-fixture start DIR PROGRAM --port 0` and set " +
+                             variable + " to DIR/url");
   }
   return url;
 }

@@ -7,13 +7,9 @@
 namespace brivanto_test {
 
 // The URL that the server fixture `name` serves, such as "http://127.0.0.1:41234", read from
-// the file named by the environment variable BRIVANTO_FIXTURE_<NAME>_URL_FILE (<NAME>: the name
-// in capitals, other characters than letters and digits as "_"). The test program must have
-// been given the fixture (brivanto_add_test(... FIXTURES name)).
-//
-// Throws std::runtime_error, which fails the calling test with the message, when the variable
-// is not set or the file holds no URL: the program was run outside CTest, or the fixture is
-// not running.
+// the file named by BRIVANTO_FIXTURE_<NAME>_URL_FILE (<NAME>: the name in capitals, other
+// characters than letters and digits as "_"). Throws std::runtime_error, which fails the calling
+// test with the message, when the variable is not set or the file holds no URL.
 std::string fixture_url(std::string_view name);
 
 }  // namespace brivanto_test
