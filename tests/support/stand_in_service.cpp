@@ -39,6 +39,7 @@ std::vector<ReceivedCall> calls(const nlohmann::json& list, const std::string& s
   std::vector<ReceivedCall> out;
   for (const auto& entry : list) {
     ReceivedCall call{entry.at("session").get<std::string>(),
+                      entry.at("received_at").get<long long>(),
                       entry.at("params").get<std::map<std::string, std::string>>()};
     if (session.empty() || call.session == session) {
       out.push_back(std::move(call));

@@ -15,6 +15,7 @@ std::string new_session_key(const std::string& base_url);
 // One track call the service accepted.
 struct ReceivedCall {
   std::string session;
+  long long received_at = 0;  // Unix seconds on the service's clock
   std::map<std::string, std::string> params;
 };
 
