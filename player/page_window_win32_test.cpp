@@ -39,24 +39,26 @@ class PageWindowTest : public ::testing::Test {
     ASSERT_NE(parent_, nullptr);
     std::uint32_t error = 0;
     dialog_ = fb::create_preferences_dialog(parent_, handler_, error);
-    ASSERT_NE(dialog_, nullptr) << "error " << error;
+    ASSERT_NE(dialog_, fb::kNoWindow) << "error " << error;
+    page_ = static_cast<HWND>(fb::host_window(dialog_));
     host_->main_thread().run_pending();  // the page window shows the page
   }
 
   brivanto_test::AttachedHost host_;
   RecordingDialog handler_;
   HWND parent_ = nullptr;
-  fb::WindowHandle dialog_ = nullptr;
+  fb::WindowHandle dialog_{};
+  HWND page_ = nullptr;
 };
 
 TEST_F(PageWindowTest, ShowsThePageInsideOneVisibleTopLevelWindow) {
   EXPECT_EQ(fbplayer::page_parent_window(), parent_);
   EXPECT_EQ(GetAncestor(parent_, GA_PARENT), GetDesktopWindow());
   EXPECT_TRUE(IsWindowVisible(parent_));
-  EXPECT_TRUE(IsWindowVisible(static_cast<HWND>(dialog_)));
+  EXPECT_TRUE(IsWindowVisible(page_));
 
   RECT page{};
-  GetWindowRect(static_cast<HWND>(dialog_), &page);
+  GetWindowRect(page_, &page);
   MapWindowPoints(nullptr, parent_, reinterpret_cast<POINT*>(&page), 2);
   RECT client{};
   GetClientRect(parent_, &client);
@@ -78,20 +80,20 @@ TEST_F(PageWindowTest, ReadsTheControlsInTabOrder) {
            "  3. Complete authorization",
        0},
   };
-  EXPECT_EQ(describe(fbplayer::page_controls(dialog_)), describe(expected));
+  EXPECT_EQ(describe(fbplayer::page_controls(page_)), describe(expected));
 }
 
 // Clicks reach the dialog through the window system: a check box toggles itself and the
 // handler hears of every click.
 TEST_F(PageWindowTest, ClicksControlsAsAUserWould) {
-  EXPECT_TRUE(fbplayer::click_page_control(dialog_, fb::kIdcEnableNowPlaying));
+  EXPECT_TRUE(fbplayer::click_page_control(page_, fb::kIdcEnableNowPlaying));
   EXPECT_EQ(handler_.commands(fb::kIdcEnableNowPlaying, fb::kBnClicked), 1U);
-  EXPECT_EQ(fbplayer::page_controls(dialog_).at(3).check_state, 1);
+  EXPECT_EQ(fbplayer::page_controls(page_).at(3).check_state, 1);
 
-  EXPECT_TRUE(fbplayer::click_page_control(dialog_, fb::kIdcAuth));
+  EXPECT_TRUE(fbplayer::click_page_control(page_, fb::kIdcAuth));
   EXPECT_EQ(handler_.commands(fb::kIdcAuth, fb::kBnClicked), 1U);
 
-  EXPECT_FALSE(fbplayer::click_page_control(dialog_, 4242));
+  EXPECT_FALSE(fbplayer::click_page_control(page_, 4242));
 }
 
 // A message posted to the page from another thread wakes the main thread's wait and is
