@@ -4,6 +4,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -21,6 +22,8 @@ namespace {
 bool start(const BrowserCommand& command) {
   std::vector<std::vector<char>> storage;
   std::vector<char*> argv;
+  storage.reserve(command.size());
+  argv.reserve(command.size() + 1);
   for (const std::string& word : command) {
     storage.emplace_back(word.c_str(), word.c_str() + word.size() + 1);
   }
@@ -43,12 +46,7 @@ bool start(const BrowserCommand& command) {
 
 bool open_in_browser(const std::string& url) {
   const char* browser = std::getenv("BROWSER");  // NOLINT(concurrency-mt-unsafe): main thread
-  for (const BrowserCommand& command : browser_commands(browser, url)) {
-    if (start(command)) {
-      return true;
-    }
-  }
-  return false;
+  return std::ranges::any_of(browser_commands(browser, url), start);
 }
 
 }  // namespace foo_brivanto

@@ -1,5 +1,4 @@
-// The persistent settings: their defaults, their stored form, how damaged records are read, and
-// the upgrade to the current version.
+// The persistent settings: defaults, stored form, damaged records and the upgrade.
 #include "settings/settings.h"
 
 #include <gtest/gtest.h>
@@ -47,8 +46,7 @@ void load(const std::string& stored) {
   cfg_var_reader::config_read_file(reader);
 }
 
-// First, while the settings still hold what the library starts with (CTest runs each case in
-// a process of its own).
+// First, while the settings hold what the library starts with (CTest runs each case alone).
 TEST(SettingsTest, AFreshInstallationHasTheDefaultsAndUpgradesToTheCurrentVersion) {
   load("");
   EXPECT_EQ(current(), Values(true, true, 0, "", ""));
@@ -56,22 +54,17 @@ TEST(SettingsTest, AFreshInstallationHasTheDefaultsAndUpgradesToTheCurrentVersio
   EXPECT_EQ(current(), Values(true, true, kSettingsVersion, "", ""));
 }
 
-TEST(SettingsTest, SavesOneRecordPerSettingAndReadsThemBack) {
-  const Values saved = {false, true, -2, "tok", "k\xE2\x82\xAC\0b"s};
-  set(saved);
+TEST(SettingsTest, SavesOneRecordPerSetting) {
+  set({false, true, -2, "tok", "k\xE2\x82\xAC\0b"s});
   stream_writer_buffer writer;
   cfg_var_writer::config_write_file(writer);
   const std::string stored(writer.data().begin(), writer.data().end());
   EXPECT_EQ(stored, record(kVersion, "\xFE\xFF\xFF\xFF") + record(kNowPlaying, "\1") +
                         record(kScrobbling, "\0"s) + record(kToken, "tok") +
                         record(kSession, "k\xE2\x82\xAC\0b"s));
-  set({true, false, 4, "", ""});
-  load(stored);
-  EXPECT_EQ(current(), saved);
 }
 
-// Records in any order; foreign ones skipped; a switch on for any non-zero byte; empty strings;
-// a record too short for its setting, or cut off by the end of the data, changes nothing.
+// Records in any order, foreign ones skipped; a record too short or cut off changes nothing.
 TEST(SettingsTest, LoadsRecordsInAnyOrderAndSkipsWhatItCannotTake) {
   const std::string tok = record(kToken, "tok");
   const Values kept = {false, false, 0, "tok", "key0"};
@@ -79,18 +72,16 @@ TEST(SettingsTest, LoadsRecordsInAnyOrderAndSkipsWhatItCannotTake) {
     std::string stored;
     Values loaded;
   } cases[] = {
-      {record(kSession, "key") + record(kForeign, "x") + record(kScrobbling, "\1") +
+      {record(kSession, "k\0y"s) + record(kForeign, "x") + record(kScrobbling, "\1") +
            record(kForeign, "") + record(kVersion, "\3\0\0\0"s) + tok + record(kNowPlaying, "\1"),
-       {true, true, 3, "tok", "key"}},
+       {true, true, 3, "tok", "k\0y"s}},
       {record(kScrobbling, "\2") + record(kNowPlaying, "\xFF"), {true, true, 0, "", "key0"}},
       {record(kToken, "") + record(kSession, ""), {false, false, 0, "", ""}},
-      {record(kScrobbling, "") + tok, kept},
       {record(kVersion, "\7\0"s) + tok, kept},
       {record(kNowPlaying, "\1\0\0"s) + tok, {false, true, 0, "tok", "key0"}},
       {tok + record(kSession, "cut") + tok.substr(0, tok.size() - 1),
        {false, false, 0, "tok", "cut"}},
       {tok + kSession + "\xFF\xFF\xFF\xFFxyz", kept},
-      {tok + kVersion.substr(0, 9), kept},
       {tok + kVersion + "\4\0"s, kept},
   };
   for (const auto& c : cases) {
@@ -105,7 +96,6 @@ TEST(SettingsTest, UpgradeDropsOnlyThePendingTokenOfOlderVersions) {
     Values stored, upgraded;
   } cases[] = {
       {{false, true, 3, "tok", "key"}, {false, true, 4, "", "key"}},
-      {{true, false, 0, "tok", ""}, {true, false, 4, "", ""}},
       {{true, true, -5, "tok", "key"}, {true, true, 4, "", "key"}},
       {{true, true, 4, "tok", "key"}, {true, true, 4, "tok", "key"}},
       {{false, false, 7, "tok", "key"}, {false, false, 7, "tok", "key"}},

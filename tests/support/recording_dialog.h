@@ -20,9 +20,8 @@ class RecordingDialog final : public foo_brivanto::DialogMessages {
   };
 
   bool on_message(foo_brivanto::WindowHandle /*window*/, unsigned message, std::uintptr_t wparam,
-                  std::intptr_t lparam, std::intptr_t& result) noexcept override {
+                  std::intptr_t lparam, std::intptr_t& /*result*/) noexcept override {
     messages.push_back({message, wparam, lparam});
-    result = 0;
     return message == foo_brivanto::kWmInitDialog;
   }
 
@@ -36,10 +35,11 @@ class RecordingDialog final : public foo_brivanto::DialogMessages {
 
   // WM_COMMAND notifications with code `code` from control `id`.
   std::size_t commands(int id, unsigned code) const {
-    const auto wparam = static_cast<std::uint16_t>(id) | (std::uintptr_t{code} << 16U);
-    const auto all = received(foo_brivanto::kWmCommand);
-    return static_cast<std::size_t>(std::count_if(
-        all.begin(), all.end(), [wparam](const Message& m) { return m.wparam == wparam; }));
+    const Message command{foo_brivanto::kWmCommand,
+                          static_cast<std::uint16_t>(id) | (std::uintptr_t{code} << 16U), 0};
+    return static_cast<std::size_t>(std::count_if(messages.begin(), messages.end(), [&](auto& m) {
+      return m.message == command.message && m.wparam == command.wparam;
+    }));
   }
 
   std::vector<Message> messages;
