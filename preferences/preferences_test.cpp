@@ -13,7 +13,6 @@
 #include "api/service_identity.h"
 #include "player/page_window.h"
 #include "preferences/auth_worker.h"
-#include "preferences/browser.h"
 #include "preferences/browser_command.h"
 #include "preferences/preferences_dialog.h"
 #include "tests/support/attached_host.h"
@@ -114,7 +113,6 @@ class PageTest : public ::testing::Test {
     ASSERT_TRUE(dialog_->create(nullptr, error));
   }
 
-  // 1: the button, 2 and 3: the check boxes.
   fbplayer::PageControl control(std::size_t index) {
     return fbplayer::page_controls(dialog_->window())[index];
   }
@@ -249,6 +247,13 @@ TEST_F(PageTest, PressesTakeTheStepOfTheStoredState) {
   EXPECT_EQ(count_lines("foo_brivanto: " + kReminder), 1);
   EXPECT_EQ(count_lines(no_browser), 2);
   EXPECT_EQ(auth_url(pending_token.get()) + std::to_string(notices_.count), url + "1");
+}
+
+TEST_F(PageTest, NamesTheServerAndTheSteps) {
+  EXPECT_EQ(
+      control(0).text + "|" + control(2).text + "|" + control(3).text + "|" + control(4).text,
+      "Сервер: 127.0.0.1 (зашит в плагин)|Enable scrobbling|Enable now playing|1. Request "
+      "authorization (откроется браузер)  2. Разрешить на 127.0.0.1  3. Complete authorization");
 }
 
 // A closed page's outcomes, queued or late, are freed and never reach the page opened since.

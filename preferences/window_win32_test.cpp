@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
+#include <cstdint>
 
 #include "preferences/auth_worker.h"
 #include "tests/support/attached_host.h"
@@ -15,14 +15,13 @@ namespace {
 
 // The dialog from the resources takes its posted messages; a closed one's handle takes none,
 // also once another dialog is open, so a late worker's outcome is lost.
-TEST(PreferencesWindowTest, ShowsThePageAndTakesOnlyItsOwnMessages) {
+TEST(PreferencesWindowTest, TakesOnlyItsOwnMessages) {
   brivanto_test::AttachedHost host;  // its main thread dispatches window messages as it waits
   HWND parent = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 9, 9, nullptr, nullptr, nullptr, {});
   brivanto_test::RecordingDialog first;
   std::uint32_t error = 0;
   const WindowHandle dialog = create_preferences_dialog(parent, first, error);
-  auto* window = static_cast<HWND>(host_window(dialog));
-  ASSERT_TRUE(window != nullptr && GetParent(window) == parent) << error;
+  ASSERT_EQ(GetParent(static_cast<HWND>(host_window(dialog))), parent) << error;
   ASSERT_TRUE(post_message(dialog, kWmAuthResult, 0, 22));
   host->main_thread().run_pending();
   EXPECT_EQ(first.received(kWmAuthResult).at(0).lparam, 22);

@@ -1,5 +1,4 @@
-// A DialogMessages for tests that create the preferences dialog's window: records every
-// message it receives and leaves all but WM_INITDIALOG to the default dialog handling.
+// A DialogMessages for tests that records every message the preferences dialog's window gets.
 #pragma once
 
 #include <algorithm>
