@@ -51,7 +51,6 @@ class HeadlessDialog final : public headless_window {
     return it == controls_.end() ? nullptr : &*it;
   }
 
-  WindowHandle handle() const { return handle_; }
   DialogMessages& handler() { return handler_; }
   // Guarded by g_mutex, like the registry: posting comes from any thread.
   std::deque<Posted> queue;
