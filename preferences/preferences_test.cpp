@@ -196,6 +196,10 @@ TEST_F(PageTest, SwitchesApplyAndReset) {
     };
   };
   const auto click_on = [this](int id) { return [this, id] { click(id); }; };
+  const auto unsure = [this](int id) {
+    return [this, id] { set_button_check(dialog_->handle(), id, kBstIndeterminate); };
+  };
+  const auto apply = [this] { dialog_->apply(); };
   dialog_.release();
   enable_scrobbling = false;
   settings_version = 3;
@@ -210,10 +214,12 @@ TEST_F(PageTest, SwitchesApplyAndReset) {
       {click_on(kIdcEnableNowPlaying), "9 00 01 3 Re"},
       {reset_with_token(4), "8 01 01 4 Co"},
       {click_on(kIdcEnableScrobbling), "9 11 01 5 Co"},
-      {[this] { dialog_->apply(); }, "8 11 11 6 Co"},
-      {[this] { set_button_check(dialog_->handle(), kIdcEnableNowPlaying, 2); }, "9 12 11 6 Co"},
-      {[this] { dialog_->apply(); }, "8 12 10 7 Co"},
-      {reset_with_token(3), "8 10 10 8 Re"},
+      {apply, "8 11 11 6 Co"},
+      {unsure(kIdcEnableScrobbling), "9 21 11 6 Co"},
+      {apply, "8 21 01 7 Co"},
+      {unsure(kIdcEnableNowPlaying), "9 22 01 7 Co"},
+      {apply, "8 22 00 8 Co"},
+      {reset_with_token(3), "8 00 00 9 Re"},
   };
   for (const auto& s : steps) {
     s.act();
@@ -242,11 +248,10 @@ TEST_F(PageTest, PressesTakeTheStepOfTheStoredState) {
   EXPECT_EQ(count_lines("foo_brivanto: token received, opening " + url), 1);
   const std::string no_browser = "foo_brivanto: Could not open browser.\r\n\r\n" + url;
   EXPECT_EQ(count_lines(no_browser), 1);
-  notices_.count = 0;
   click(kIdcAuth);  // Complete, of a token that nobody approved
   EXPECT_EQ(count_lines("foo_brivanto: " + kReminder), 1);
   EXPECT_EQ(count_lines(no_browser), 2);
-  EXPECT_EQ(auth_url(pending_token.get()) + std::to_string(notices_.count), url + "1");
+  EXPECT_EQ(auth_url(pending_token.get()) + std::to_string(notices_.count), url + "6");
 }
 
 TEST_F(PageTest, NamesTheServerAndTheSteps) {
