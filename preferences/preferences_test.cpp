@@ -142,8 +142,7 @@ class PageTest : public ::testing::Test {
 TEST_F(PageTest, AppliesEveryOutcome) {
   const std::string approve = "Approve in browser, then click Complete authorization";
   const std::string authorized = "Authorized (session key saved)";
-  const std::string no_browser = "!Could not open browser.\r\n\r\n" + kUrl;
-  const std::string reminder = "!" + kReminder;
+  const std::string no_start = "!Could not open browser.\r\n\r\n" + kUrl;
   const std::string cleared = "Authorization cleared";
   const struct {
     const char* before;  // session key|pending token
@@ -154,9 +153,9 @@ TEST_F(PageTest, AppliesEveryOutcome) {
     Lines said;  // console lines after "foo_brivanto: "; "!": a message box's
   } cases[] = {
       {"|", {0, true, false, false, kUrl, "T2", ""}, true, "|T2 Co", 1, {approve}},
-      {"|", {0, true, false, false, kUrl, "T2", ""}, false, "|T2 Co", 1, {no_browser, approve}},
+      {"|", {0, true, false, false, kUrl, "T2", ""}, false, "|T2 Co", 1, {no_start, approve}},
       {"|T", {1, true, false, false, "", "", "K"}, false, "K| Cl", 1, {authorized}},
-      {"|T", {1, true, true, false, kUrl, "", ""}, false, "|T Co", 0, {no_browser, reminder}},
+      {"|T", {1, true, true, false, kUrl, "", ""}, false, "|T Co", 0, {no_start, "!" + kReminder}},
       {"|T", {1, false, false, true, kStale, "", ""}, false, "| Re", 1, {"!" + kStale}},
       {"|T", {1, false, false, false, "boom", "", ""}, false, "|T Co", 1, {"!boom"}},
       {"K|T", {2, true, false, false, "", "", ""}, false, "| Re", 1, {cleared}},
@@ -208,25 +207,25 @@ TEST_F(PageTest, SwitchesApplyAndReset) {
     std::function<void()> act;
     const char* seen;  // page state, check boxes, stored switches, notices, label
   } steps[] = {
-      {[this] { open(); }, "8 01 01 0 Re"},
-      {click_on(kIdcEnableScrobbling), "9 11 01 1 Re"},
-      {click_on(kIdcEnableScrobbling), "8 01 01 2 Re"},
-      {click_on(kIdcEnableNowPlaying), "9 00 01 3 Re"},
-      {reset_with_token(4), "8 01 01 4 Co"},
-      {click_on(kIdcEnableScrobbling), "9 11 01 5 Co"},
-      {apply, "8 11 11 6 Co"},
-      {unsure(kIdcEnableScrobbling), "9 21 11 6 Co"},
-      {apply, "8 21 01 7 Co"},
-      {unsure(kIdcEnableNowPlaying), "9 22 01 7 Co"},
-      {apply, "8 22 00 8 Co"},
-      {reset_with_token(3), "8 00 00 9 Re"},
+      {[this] { open(); }, "8 01 01 0 Request authorization"},
+      {click_on(kIdcEnableScrobbling), "9 11 01 1 Request authorization"},
+      {click_on(kIdcEnableScrobbling), "8 01 01 2 Request authorization"},
+      {click_on(kIdcEnableNowPlaying), "9 00 01 3 Request authorization"},
+      {reset_with_token(4), "8 01 01 4 Complete authorization"},
+      {click_on(kIdcEnableScrobbling), "9 11 01 5 Complete authorization"},
+      {apply, "8 11 11 6 Complete authorization"},
+      {unsure(kIdcEnableScrobbling), "9 21 11 6 Complete authorization"},
+      {apply, "8 21 01 7 Complete authorization"},
+      {unsure(kIdcEnableNowPlaying), "9 22 01 7 Complete authorization"},
+      {apply, "8 22 00 8 Complete authorization"},
+      {reset_with_token(3), "8 00 00 9 Request authorization"},
   };
   for (const auto& s : steps) {
     s.act();
     EXPECT_EQ(std::to_string(dialog_->page_state()) + " " + std::to_string(control(2).check_state) +
                   std::to_string(control(3).check_state) + " " + std::to_string(enable_scrobbling) +
                   std::to_string(enable_now_playing) + " " + std::to_string(notices_.count) + " " +
-                  control(1).text.substr(0, 2),
+                  control(1).text,
               s.seen);
   }
 }
@@ -238,7 +237,8 @@ TEST_F(PageTest, PressesTakeTheStepOfTheStoredState) {
   click(kIdcEnableNowPlaying);
   click(kIdcAuth);
   EXPECT_EQ(dialog_->page_state() + (enable_now_playing ? 1U : 0U), 8U);  // applied first
-  EXPECT_EQ(host_->console().lines().front(), "foo_brivanto: auth button clicked");
+  EXPECT_EQ(control(1).text + "|" + host_->console().lines().front(),
+            "Clear authorization|foo_brivanto: auth button clicked");
   EXPECT_EQ(count_lines("foo_brivanto: Authorization cleared"), 1);
   EXPECT_EQ(session_key.get() + pending_token.get() + std::to_string(notices_.count), "3");
 
