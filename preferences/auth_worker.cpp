@@ -112,10 +112,9 @@ void run_auth_task(const AuthTask& task) noexcept {
   if (!result) {
     return;
   }
-  // Posting gives the record to the dialog; when the window is gone, or the post fails, the
+  // Posting gives the record to the dialog; when the window is gone the post fails, and the
   // record stays here and is freed.
-  if (is_window(task.window) &&
-      post_message(task.window, kWmAuthResult, 0, reinterpret_cast<std::intptr_t>(result.get()))) {
+  if (post_message(task.window, kWmAuthResult, 0, reinterpret_cast<std::intptr_t>(result.get()))) {
     static_cast<void>(result.release());
   }
 }

@@ -21,7 +21,7 @@ enum class AuthAction : std::int32_t { Request = 0, Complete = 1, Clear = 2 };
 struct AuthTask {
   AuthAction action = AuthAction::Request;
   std::string token;  // the pending token at the press; empty when there is none
-  WindowHandle window = nullptr;
+  WindowHandle window = kNoWindow;
 };
 
 // The outcome, for the dialog. Ownership travels with the posted message.
@@ -49,8 +49,9 @@ void classify_session_failure(const std::string& error, const std::string& token
 std::unique_ptr<AuthResult> perform_auth_task(const AuthTask& task, const ApiClient& client);
 
 // The worker thread's body: performs the task against the component's service and posts the
-// outcome to the task's window, or drops it when the window is gone. Anything thrown inside
-// becomes a failed outcome with a short text.
+// outcome to the task's window, or frees it when that window is gone (a page opened since has
+// another handle, so it never receives the outcome of a press on a closed one). Anything thrown
+// inside becomes a failed outcome with a short text.
 void run_auth_task(const AuthTask& task) noexcept;
 
 }  // namespace foo_brivanto

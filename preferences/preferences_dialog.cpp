@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "api/service_identity.h"
+#include "preferences/browser.h"
 #include "sdk/console.h"
 #include "sdk/popup_message.h"
 #include "sdk/threads.h"
@@ -41,18 +42,18 @@ PreferencesDialog::PreferencesDialog(service_ptr_t<preferences_page_callback> ca
     : callback_(std::move(callback)) {}
 
 PreferencesDialog::~PreferencesDialog() {
-  if (window_ != nullptr) {
+  if (window_ != kNoWindow) {
     destroy_window(window_);
   }
 }
 
-bool PreferencesDialog::create(WindowHandle parent, std::uint32_t& error) {
-  return create_preferences_dialog(parent, *this, error) != nullptr;
+bool PreferencesDialog::create(void* parent, std::uint32_t& error) {
+  return create_preferences_dialog(parent, *this, error) != kNoWindow;
 }
 
 std::uint32_t PreferencesDialog::page_state() {
   std::uint32_t state = state_resettable;
-  if (window_ == nullptr) {
+  if (window_ == kNoWindow) {
     return state;
   }
   const bool scrobbling = button_check(window_, kIdcEnableScrobbling) == kBstChecked;
@@ -64,7 +65,7 @@ std::uint32_t PreferencesDialog::page_state() {
 }
 
 void PreferencesDialog::apply() {
-  if (window_ == nullptr) {
+  if (window_ == kNoWindow) {
     return;  // nothing on screen to take the switches from
   }
   enable_scrobbling = button_check(window_, kIdcEnableScrobbling) == kBstChecked;
@@ -126,7 +127,7 @@ void PreferencesDialog::on_destroy() {
   while (remove_posted_message(window_, kWmAuthResult, queued)) {
     std::unique_ptr<AuthResult> dropped(reinterpret_cast<AuthResult*>(queued));  // NOLINT
   }
-  window_ = nullptr;
+  window_ = kNoWindow;
 }
 
 void PreferencesDialog::show_switches() {
@@ -191,7 +192,7 @@ void PreferencesDialog::on_auth_result(AuthResult* record) {
 }
 
 void PreferencesDialog::update_auth_button() {
-  if (window_ == nullptr) {
+  if (window_ == kNoWindow) {
     return;
   }
   const char* label = "Request authorization";

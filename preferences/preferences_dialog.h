@@ -22,11 +22,13 @@ class PreferencesDialog : public preferences_page_instance, public DialogMessage
   PreferencesDialog& operator=(const PreferencesDialog&) = delete;
 
   // Creates the dialog window in `parent`. False, with the system's error code, on failure.
-  bool create(WindowHandle parent, std::uint32_t& error);
+  bool create(void* parent, std::uint32_t& error);
 
   // 8 (resettable), plus 1 when the check boxes differ from the stored switches.
   std::uint32_t page_state() override;
-  void* window() override { return window_; }
+  void* window() override { return host_window(window_); }
+  // The window's handle, to which the worker posts the outcome of a press.
+  WindowHandle handle() const { return window_; }
   // Stores the check boxes as the switches.
   void apply() override;
   // Shows the stored switches again (not the defaults).
@@ -53,7 +55,7 @@ class PreferencesDialog : public preferences_page_instance, public DialogMessage
   void show_switches();
   void notify_changed();
 
-  WindowHandle window_ = nullptr;
+  WindowHandle window_ = kNoWindow;
   service_ptr_t<preferences_page_callback> callback_;
 };
 

@@ -1,100 +1,120 @@
-// The preferences page: the worker's judgement of a failed completion, the dialog's answer to
-// each outcome, its switches, and the whole authorization against the stand-in service.
+// The preferences page of the Linux build: $BROWSER, the worker's judgement of each outcome,
+// the dialog's answer to it, the switches with the host's notices, and real presses.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "api/api_client.h"
 #include "api/service_identity.h"
 #include "player/page_window.h"
 #include "preferences/auth_worker.h"
+#include "preferences/browser_command.h"
 #include "preferences/preferences_dialog.h"
-#include "settings/settings.h"
 #include "tests/support/attached_host.h"
 #include "tests/support/fixture_url.h"
 #include "tests/support/settings_reset.h"
 
+// NOLINTBEGIN(concurrency-mt-unsafe): the tests set $BROWSER on one thread.
 namespace foo_brivanto {
 namespace {
 
 using Lines = std::vector<std::string>;
-using brivanto_test::fixture_url;
 
-const char kStale[] =
+const std::string kStale =
     "Токен устарел или уже использован.\r\n\r\nНажмите Request authorization и пройдите "
     "авторизацию заново.";
+const std::string kReminder =
+    "Откройте 127.0.0.1 в браузере, войдите и нажмите «Разрешить». Затем вернитесь сюда и "
+    "нажмите Complete authorization.";
+const std::string kUrl = "http://127.0.0.1:9/api/auth?api_key=k&token=T%202";
 
 std::string auth_url(const std::string& token) {
-  return web_auth_url(fixture_url("service"), std::string(kApiKey), token);
+  return web_auth_url(brivanto_test::fixture_url("service"), std::string(kApiKey), token);
 }
 
-TEST(AuthWorkerTest, ClassifiesAFailedCompletion) {
+TEST(BrowserCommandTest, FollowsTheConventionOfBrowser) {
   const struct {
-    const char* error;
-    bool ok;
-    bool reopen;
-    bool clear;
-    std::string text;
+    const char* browser;
+    std::vector<Lines> commands;  // for the address "U%s"
   } cases[] = {
-      {"Token NOT AUTHORIZED yet", true, true, false, auth_url("t-1")},
-      {"please Visit Web Auth first", true, true, false, auth_url("t-1")},
-      {"not authorized, and the token expired", true, true, false, auth_url("t-1")},
-      {"Invalid token: this token was never issued", false, false, true, kStale},
-      {"Token expired: request a new one", false, false, true, kStale},
-      {"connection refused", false, false, true, kStale},  // "used", inside "refused"
-      {"WinHttpSendRequest failed", false, false, false, "WinHttpSendRequest failed"},
-      {"", false, false, false, "auth.getSession failed"},
+      {"", {{"xdg-open", "U%s"}}},
+      {" a\t-x  %s   -y :b --new=%s,%%,%d%", {{"a", "-x", "U%s", "-y"}, {"b", "--new=U%s,%,%d%"}}},
+      {"::a::b c:", {{"a", "U%s"}, {"b", "c", "U%s"}}},
   };
   for (const auto& c : cases) {
-    AuthResult result;
-    classify_session_failure(c.error, "t-1", result);
-    EXPECT_EQ(result.ok, c.ok) << c.error;
-    EXPECT_EQ(result.reopen_browser, c.reopen) << c.error;
-    EXPECT_EQ(result.clear_pending_token, c.clear) << c.error;
-    EXPECT_EQ(result.text, c.text) << c.error;
+    EXPECT_EQ(browser_commands(c.browser, "U%s"), c.commands) << c.browser;
   }
 }
 
-TEST(AuthWorkerTest, TasksThatNeedNoRequest) {
-  brivanto_test::AttachedHost host;
-  const ApiClient unreachable("http://127.0.0.1:1", std::string(kApiKey),
-                              std::string(kSharedSecret));
-  const auto clear = perform_auth_task({AuthAction::Clear, "t", nullptr}, unreachable);
-  EXPECT_TRUE(clear->ok);
-  EXPECT_EQ(clear->action, 2);
-
-  const auto complete = perform_auth_task({AuthAction::Complete, "", nullptr}, unreachable);
-  EXPECT_FALSE(complete->ok);
-  EXPECT_TRUE(complete->clear_pending_token);
-  EXPECT_EQ(complete->text, "Сначала нажмите Request authorization — откроется браузер 127.0.0.1.");
-
-  const auto request = perform_auth_task({AuthAction::Request, "", nullptr}, unreachable);
-  EXPECT_FALSE(request->ok);
-  EXPECT_EQ(request->text, "WinHttpSendRequest failed");
+// Tasks that need no service (a Complete without a token asks none), and failed completions.
+TEST(AuthWorkerTest, JudgesEachOutcome) {
+  const ApiClient offline("http://127.0.0.1:1", std::string(kApiKey), std::string(kSharedSecret));
+  const std::string first = "Сначала нажмите Request authorization — откроется браузер 127.0.0.1.";
+  const auto url = auth_url("t-1");
+  const struct {
+    AuthAction action;
+    const char* error;  // null: the task is performed
+    bool ok, reopen, clear;
+    std::string text;
+  } cases[] = {
+      {AuthAction::Clear, nullptr, true, false, false, ""},
+      {AuthAction::Complete, nullptr, false, false, true, first},
+      {AuthAction::Request, nullptr, false, false, false, "WinHttpSendRequest failed"},
+      {AuthAction::Complete, "Token NOT AUTHORIZED yet", true, true, false, url},
+      {AuthAction::Complete, "please Visit Web Auth first", true, true, false, url},
+      {AuthAction::Complete, "not authorized, and the token expired", true, true, false, url},
+      {AuthAction::Complete, "Invalid token: never issued", false, false, true, kStale},
+      {AuthAction::Complete, "Token EXPIRED: ask again", false, false, true, kStale},
+      {AuthAction::Complete, "connection refused", false, false, true, kStale},  // "used"
+      {AuthAction::Complete, "HTTP 500", false, false, false, "HTTP 500"},
+      {AuthAction::Complete, "", false, false, false, "auth.getSession failed"},
+  };
+  for (const auto& c : cases) {
+    AuthResult r;
+    r.action = static_cast<int>(c.action);
+    if (c.error != nullptr) {
+      classify_session_failure(c.error, "t-1", r);
+    } else {
+      r = *perform_auth_task({c.action, "", kNoWindow}, offline);
+    }
+    EXPECT_EQ(std::tie(r.action, r.ok, r.reopen_browser, r.clear_pending_token, r.text),
+              std::tuple(static_cast<int>(c.action), c.ok, c.reopen, c.clear, c.text))
+        << c.text;
+  }
 }
 
-// An open page, its console and its message boxes.
+// Counts the page's notices to the host.
+class Notices : public preferences_page_callback {
+ public:
+  void on_state_changed() override { ++count; }
+  int count = 0;
+
+ protected:
+  ~Notices() = default;
+};
+
+// An open page. Its browser never starts: the message saying so shows the address it was given.
 class PageTest : public ::testing::Test {
  protected:
   void SetUp() override {
     brivanto_test::reset_settings();
-    std::uint32_t error = 0;
-    dialog_ = service_new<PreferencesDialog>(nullptr);
-    ASSERT_TRUE(dialog_->create(fbplayer::page_parent_window(), error)) << error;
-    host_->console().clear();
+    setenv("BROWSER", "/no/such", 1);
+    open();
   }
 
-  void TearDown() override { dialog_.release(); }
+  void open() {
+    std::uint32_t error = 0;
+    dialog_ = service_new<PreferencesDialog>(service_ptr_t<preferences_page_callback>(&notices_));
+    ASSERT_TRUE(dialog_->create(nullptr, error));
+  }
 
-  std::string label() {
-    for (const auto& control : fbplayer::page_controls(dialog_->window())) {
-      if (control.id == kIdcAuth) {
-        return control.text;
-      }
-    }
-    return "(no button)";
+  fbplayer::PageControl control(std::size_t index) {
+    return fbplayer::page_controls(dialog_->window())[index];
   }
 
   void click(int id) {
@@ -102,206 +122,157 @@ class PageTest : public ::testing::Test {
     host_->main_thread().run_pending();
   }
 
-  // Runs main-thread tasks until the console shows `text`.
-  void wait_for_line(const std::string& text) {
-    const auto seen = [&] {
-      for (const std::string& line : host_->console().lines()) {
-        if (line.find(text) != std::string::npos) {
-          return true;
-        }
-      }
-      return false;
-    };
-    ASSERT_TRUE(host_->main_thread().run_until(
-        seen, std::chrono::steady_clock::now() + std::chrono::seconds(30)))
-        << "no console line with: " << text;
-  }
-
-  Lines popups() {
-    Lines texts;
-    for (const auto& popup : host_->popups().shown()) {
-      texts.push_back(popup.title + ": " + popup.text);
-    }
-    return texts;
+  // How often the console shows `line`, once it shows it at all (or 30 s have passed).
+  long count_lines(const std::string& line) {
+    long count = 0;
+    host_->main_thread().run_until(
+        [&] {
+          const Lines lines = host_->console().lines();
+          return (count = std::count(lines.begin(), lines.end(), line)) > 0;
+        },
+        std::chrono::steady_clock::now() + std::chrono::seconds(30));
+    return count;
   }
 
   brivanto_test::AttachedHost host_;
+  service_impl_single_t<Notices> notices_;
   service_ptr_t<PreferencesDialog> dialog_;
 };
 
-TEST_F(PageTest, EveryOutcomeOfEveryPress) {
-  const std::string reminder =
-      "Откройте 127.0.0.1 в браузере, войдите и нажмите «Разрешить». Затем вернитесь сюда и "
-      "нажмите Complete authorization.";
+TEST_F(PageTest, AppliesEveryOutcome) {
+  const std::string approve = "Approve in browser, then click Complete authorization";
+  const std::string authorized = "Authorized (session key saved)";
+  const std::string no_start = "!Could not open browser.\r\n\r\n" + kUrl;
+  const std::string cleared = "Authorization cleared";
   const struct {
-    const char* what;
-    std::string session, pending;  // before
+    const char* before;  // session key|pending token
     AuthResult outcome;
-    std::string session_after, pending_after;
-    Lines console;  // besides the lines of message boxes
-    Lines shown;
-    const char* label;
+    bool browser_starts;
+    const char* after;  // and the label's first letters
+    int notices;
+    Lines said;  // console lines after "foo_brivanto: "; "!": a message box's
   } cases[] = {
-      {"request: token obtained",
-       "",
-       "",
-       {0, true, false, false, "http://u", "T2", ""},
-       "",
-       "T2",
-       {"foo_brivanto: Approve in browser, then click Complete authorization"},
-       {},
-       "Complete authorization"},
-      {"request fails",
-       "",
-       "",
-       {0, false, false, false, "WinHttpSendRequest failed", "", ""},
-       "",
-       "",
-       {},
-       {"foo_brivanto: WinHttpSendRequest failed"},
-       "Request authorization"},
-      {"complete: session key obtained",
-       "",
-       "T",
-       {1, true, false, false, "", "", "K"},
-       "K",
-       "",
-       {"foo_brivanto: Authorized (session key saved)"},
-       {},
-       "Clear authorization"},
-      {"complete: not approved yet",
-       "",
-       "T",
-       {1, true, true, false, "http://u", "", ""},
-       "",
-       "T",
-       {},
-       {"foo_brivanto: " + reminder},
-       "Complete authorization"},
-      {"complete: token unusable",
-       "",
-       "T",
-       {1, false, false, true, kStale, "", ""},
-       "",
-       "",
-       {},
-       {std::string("foo_brivanto: ") + kStale},
-       "Request authorization"},
-      {"complete: other failure",
-       "",
-       "T",
-       {1, false, false, false, "boom", "", ""},
-       "",
-       "T",
-       {},
-       {"foo_brivanto: boom"},
-       "Complete authorization"},
-      {"clear",
-       "K",
-       "T",
-       {2, true, false, false, "", "", ""},
-       "",
-       "",
-       {"foo_brivanto: Authorization cleared"},
-       {},
-       "Request authorization"},
-      {"unknown action",
-       "K",
-       "",
-       {7, true, false, false, "", "", ""},
-       "K",
-       "",
-       {},
-       {},
-       "Clear authorization"},
+      {"|", {0, true, false, false, kUrl, "T2", ""}, true, "|T2 Co", 1, {approve}},
+      {"|", {0, true, false, false, kUrl, "T2", ""}, false, "|T2 Co", 1, {no_start, approve}},
+      {"|T", {1, true, false, false, "", "", "K"}, false, "K| Cl", 1, {authorized}},
+      {"|T", {1, true, true, false, kUrl, "", ""}, false, "|T Co", 0, {no_start, "!" + kReminder}},
+      {"|T", {1, false, false, true, kStale, "", ""}, false, "| Re", 1, {"!" + kStale}},
+      {"|T", {1, false, false, false, "boom", "", ""}, false, "|T Co", 1, {"!boom"}},
+      {"K|T", {2, true, false, false, "", "", ""}, false, "| Re", 1, {cleared}},
+      {"K|", {7, true, false, false, "", "", ""}, false, "K| Cl", 1, {}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    session_key = c.session;
-    pending_token = c.pending;
+    const std::string before = c.before;
+    session_key = before.substr(0, before.find('|'));
+    pending_token = before.substr(before.find('|') + 1);
     host_->console().clear();
     host_->popups().clear();
+    notices_.count = 0;
+    setenv("BROWSER", c.browser_starts ? "/no/such:true" : "/no/such", 1);
     dialog_->on_auth_result(new AuthResult(c.outcome));
-    EXPECT_EQ(session_key.get(), c.session_after);
-    EXPECT_EQ(pending_token.get(), c.pending_after);
-    Lines console = c.console;
-    for (const std::string& shown : c.shown) {
-      console.push_back(shown);
+    Lines console;
+    std::size_t boxes = 0;
+    for (const std::string& said : c.said) {
+      boxes += said[0] == '!' ? 1U : 0U;
+      console.push_back("foo_brivanto: " + said.substr(said[0] == '!' ? 1 : 0));
     }
     EXPECT_EQ(host_->console().lines(), console);
-    EXPECT_EQ(popups(), c.shown);
-    EXPECT_EQ(label(), c.label);
+    EXPECT_EQ(host_->popups().shown().size(), boxes);
+    EXPECT_EQ(session_key.get() + "|" + pending_token.get() + " " + control(1).text.substr(0, 2) +
+                  std::to_string(notices_.count),
+              c.after + std::to_string(c.notices));
   }
 }
 
+// The switches step by step, from stored ones that are not the defaults. Opening and resetting
+// the page both upgrade an old configuration first.
 TEST_F(PageTest, SwitchesApplyAndReset) {
-  EXPECT_EQ(dialog_->page_state(), 8U);
-  click(kIdcEnableScrobbling);
-  EXPECT_EQ(dialog_->page_state(), 9U);
-  click(kIdcEnableScrobbling);
-  EXPECT_EQ(dialog_->page_state(), 8U);
-
-  click(kIdcEnableScrobbling);
-  click(kIdcEnableNowPlaying);
-  dialog_->reset();  // shows what is stored, not the defaults
-  EXPECT_EQ(dialog_->page_state(), 8U);
-  EXPECT_TRUE(enable_scrobbling);
-}
-
-TEST_F(PageTest, AnIndeterminateCheckBoxCountsAsOff) {
-  set_button_check(dialog_->window(), kIdcEnableNowPlaying, kBstIndeterminate);
-  if (button_check(dialog_->window(), kIdcEnableNowPlaying) != kBstIndeterminate) {
-    GTEST_SKIP() << "this window system's two-state check boxes cannot hold the state";
-  }
-  EXPECT_EQ(dialog_->page_state(), 9U);
-  dialog_->apply();
-  EXPECT_FALSE(enable_now_playing);
-  EXPECT_EQ(dialog_->page_state(), 8U);
-}
-
-TEST_F(PageTest, OpeningAnOldConfigurationDropsItsPendingToken) {
+  const auto reset_with_token = [this](int version) {
+    return [this, version] {
+      settings_version = version;
+      pending_token = kUrl;
+      dialog_->reset();
+    };
+  };
+  const auto click_on = [this](int id) { return [this, id] { click(id); }; };
+  const auto unsure = [this](int id) {
+    return [this, id] { set_button_check(dialog_->handle(), id, kBstIndeterminate); };
+  };
+  const auto apply = [this] { dialog_->apply(); };
   dialog_.release();
+  enable_scrobbling = false;
+  settings_version = 3;
+  pending_token = kUrl;
   const struct {
-    int version;
-    const char* session;
-    const char* label;
-  } cases[] = {{3, "", "Request authorization"},
-               {3, "K", "Clear authorization"},
-               {4, "", "Complete authorization"}};
-  for (const auto& c : cases) {
-    settings_version = c.version;
-    session_key = c.session;
-    pending_token = "old token";
-    std::uint32_t error = 0;
-    dialog_ = service_new<PreferencesDialog>(nullptr);
-    ASSERT_TRUE(dialog_->create(fbplayer::page_parent_window(), error));
-    EXPECT_EQ(label(), c.label) << c.version << " " << c.session;
+    std::function<void()> act;
+    const char* seen;  // page state, check boxes, stored switches, notices, label
+  } steps[] = {
+      {[this] { open(); }, "8 01 01 0 Request authorization"},
+      {click_on(kIdcEnableScrobbling), "9 11 01 1 Request authorization"},
+      {click_on(kIdcEnableScrobbling), "8 01 01 2 Request authorization"},
+      {click_on(kIdcEnableNowPlaying), "9 00 01 3 Request authorization"},
+      {reset_with_token(4), "8 01 01 4 Complete authorization"},
+      {click_on(kIdcEnableScrobbling), "9 11 01 5 Complete authorization"},
+      {apply, "8 11 11 6 Complete authorization"},
+      {unsure(kIdcEnableScrobbling), "9 21 11 6 Complete authorization"},
+      {apply, "8 21 01 7 Complete authorization"},
+      {unsure(kIdcEnableNowPlaying), "9 22 01 7 Complete authorization"},
+      {apply, "8 22 00 8 Complete authorization"},
+      {reset_with_token(3), "8 00 00 9 Request authorization"},
+  };
+  for (const auto& s : steps) {
+    s.act();
+    EXPECT_EQ(std::to_string(dialog_->page_state()) + " " + std::to_string(control(2).check_state) +
+                  std::to_string(control(3).check_state) + " " + std::to_string(enable_scrobbling) +
+                  std::to_string(enable_now_playing) + " " + std::to_string(notices_.count) + " " +
+                  control(1).text,
+              s.seen);
   }
 }
 
-TEST_F(PageTest, APressStoresUnappliedSwitchesAndClearsBothStrings) {
+// Each press applies the page first, then takes the step that the stored strings call for.
+TEST_F(PageTest, PressesTakeTheStepOfTheStoredState) {
   session_key = "K";
   pending_token = "T";
   click(kIdcEnableNowPlaying);
   click(kIdcAuth);
-  EXPECT_FALSE(enable_now_playing);
-  EXPECT_EQ(dialog_->page_state(), 8U);
-  wait_for_line("foo_brivanto: Authorization cleared");
-  EXPECT_EQ(session_key.get(), "");
-  EXPECT_EQ(pending_token.get(), "");
-  EXPECT_EQ(label(), "Request authorization");
+  EXPECT_EQ(dialog_->page_state() + (enable_now_playing ? 1U : 0U), 8U);  // applied first
+  EXPECT_EQ(control(1).text + "|" + host_->console().lines().front(),
+            "Clear authorization|foo_brivanto: auth button clicked");
+  EXPECT_EQ(count_lines("foo_brivanto: Authorization cleared"), 1);
+  EXPECT_EQ(session_key.get() + pending_token.get() + std::to_string(notices_.count), "3");
+
+  click(kIdcAuth);  // Request
+  EXPECT_EQ(count_lines("foo_brivanto: Approve in browser, then click Complete authorization"), 1);
+  const std::string url = auth_url(pending_token.get());
+  EXPECT_EQ(count_lines("foo_brivanto: token received, opening " + url), 1);
+  const std::string no_browser = "foo_brivanto: Could not open browser.\r\n\r\n" + url;
+  EXPECT_EQ(count_lines(no_browser), 1);
+  click(kIdcAuth);  // Complete, of a token that nobody approved
+  EXPECT_EQ(count_lines("foo_brivanto: " + kReminder), 1);
+  EXPECT_EQ(count_lines(no_browser), 2);
+  EXPECT_EQ(auth_url(pending_token.get()) + std::to_string(notices_.count), url + "6");
 }
 
-TEST_F(PageTest, ClosingThePageWhileTheWorkerRunsChangesNothing) {
-  // The press, and the page closed before the main thread handles anything else: whatever the
-  // worker posts meanwhile must be dropped, and freed, with the window.
-  dialog_->on_auth_button();  // Request, against the service
+TEST_F(PageTest, NamesTheServerAndTheSteps) {
+  EXPECT_EQ(
+      control(0).text + "|" + control(2).text + "|" + control(3).text + "|" + control(4).text,
+      "Сервер: 127.0.0.1 (зашит в плагин)|Enable scrobbling|Enable now playing|1. Request "
+      "authorization (откроется браузер)  2. Разрешить на 127.0.0.1  3. Complete authorization");
+}
+
+// A closed page's outcomes, queued or late, are freed and never reach the page opened since.
+TEST_F(PageTest, AClosedPageLosesItsOutcomes) {
+  session_key = "K";
+  const WindowHandle closed = dialog_->handle();
+  run_auth_task({AuthAction::Clear, "", closed});
   dialog_.release();
-  wait_for_line("foo_brivanto: token received, opening ");
+  open();
+  run_auth_task({AuthAction::Clear, "", closed});
   host_->main_thread().run_pending();
-  EXPECT_EQ(pending_token.get(), "");
-  EXPECT_TRUE(host_->popups().shown().empty());
+  EXPECT_EQ(session_key.get() + std::to_string(notices_.count), "K0");
 }
 
 }  // namespace
 }  // namespace foo_brivanto
+// NOLINTEND(concurrency-mt-unsafe)

@@ -1,17 +1,22 @@
-// The window operations the preferences dialog needs, and nothing more: USER32 and SHELL32 on
-// Windows (window_win32.cpp); elsewhere an in-memory window system (window_posix.cpp) whose
-// windows the host reaches through sdk/headless_window.h.
+// The window operations the preferences dialog needs, and nothing more: USER32 on Windows
+// (window_win32.cpp); elsewhere an in-memory window system (window_posix.cpp) whose windows
+// the host reaches through sdk/headless_window.h.
 //
-// Windows are created, changed and destroyed on the main thread. is_window and post_message
-// may be called from any thread; a posted message is handled later on the main thread.
+// A WindowHandle names one window for the life of the process: no later window ever gets the
+// same handle (the system's own handles can be reused), so a worker that outlives its page can
+// never reach a page opened after it. Windows are created, changed and destroyed on the main
+// thread; post_message may be called from any thread.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "preferences/dialog_ids.h"
+
 namespace foo_brivanto {
 
-using WindowHandle = void*;
+enum class WindowHandle : std::uint64_t {};
+inline constexpr WindowHandle kNoWindow{};
 
 // Message codes and constants, with their Win32 values.
 inline constexpr unsigned kWmDestroy = 0x0002;
@@ -26,10 +31,10 @@ inline constexpr int kBstUnchecked = 0;
 inline constexpr int kBstChecked = 1;
 inline constexpr int kBstIndeterminate = 2;
 
-// The dialog's controls.
-inline constexpr int kIdcAuth = 1004;
-inline constexpr int kIdcEnableScrobbling = 1005;
-inline constexpr int kIdcEnableNowPlaying = 1006;
+// The dialog's controls (preferences/dialog_ids.h).
+inline constexpr int kIdcAuth = IDC_AUTH;
+inline constexpr int kIdcEnableScrobbling = IDC_ENABLE_SCROBBLING;
+inline constexpr int kIdcEnableNowPlaying = IDC_ENABLE_NOW_PLAYING;
 
 // Receives the messages of one dialog window, on the main thread.
 class DialogMessages {
@@ -43,22 +48,23 @@ class DialogMessages {
   ~DialogMessages() = default;
 };
 
-// Creates the preferences dialog as a child of `parent` (a modeless dialog from template 148
-// of the component's resources on Windows; the same five controls in memory elsewhere), its
-// messages going to `handler`, which receives WM_INITDIALOG before this returns. Null, with
-// the system's error code in `error`, when the window cannot be created.
-WindowHandle create_preferences_dialog(WindowHandle parent, DialogMessages& handler,
-                                       std::uint32_t& error);
+// Creates the preferences dialog as a child of the host's window `parent` (a modeless dialog
+// from template IDD_PREFERENCES of the component's resources on Windows; the same controls in
+// memory elsewhere), its messages going to `handler`, which receives WM_INITDIALOG before this
+// returns. kNoWindow, with the system's error code in `error`, when it cannot be created.
+WindowHandle create_preferences_dialog(void* parent, DialogMessages& handler, std::uint32_t& error);
 
-// Destroys the window; its handler receives WM_DESTROY first. Messages still posted to it are
-// dropped by the window system afterwards, so WM_DESTROY is where the handler takes back what
-// they carry (remove_posted_message).
+// The window as the host sees it (preferences_page_instance::window): the HWND on Windows,
+// the headless_window elsewhere. Null once the window is gone.
+void* host_window(WindowHandle window);
+
+// Destroys the window; its handler receives WM_DESTROY first. From then on post_message to it
+// fails, and messages still queued for it would be dropped by the window system, so WM_DESTROY
+// is where the handler takes back what they carry (remove_posted_message).
 void destroy_window(WindowHandle window);
 
-bool is_window(WindowHandle window);
-
-// Queues `message` for `window`. False when it could not be queued (for example because the
-// window no longer exists); the caller then still owns what `lparam` points to.
+// Queues `message` for `window`. False when it could not be queued (the window is gone or
+// being destroyed); the caller then still owns what `lparam` points to.
 bool post_message(WindowHandle window, unsigned message, std::uintptr_t wparam,
                   std::intptr_t lparam);
 
@@ -69,8 +75,5 @@ bool remove_posted_message(WindowHandle window, unsigned message, std::intptr_t&
 int button_check(WindowHandle dialog, int control);
 void set_button_check(WindowHandle dialog, int control, int state);
 void set_control_text(WindowHandle dialog, int control, const std::string& utf8);
-
-// Opens `url` in the user's web browser. False when no browser could be started.
-bool open_in_browser(const std::string& url);
 
 }  // namespace foo_brivanto

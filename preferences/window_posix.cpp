@@ -1,25 +1,19 @@
-// The in-memory window system of builds without one: the preferences dialog's controls as
-// plain values, and each window's queue of posted messages, delivered as main-thread tasks of
-// the host. The host sees a window through sdk/headless_window.h; the handle is a pointer to
-// it.
-#include <spawn.h>
-#include <sys/wait.h>
-
+// The in-memory windows of builds without a window system: the preferences dialog built from
+// the page's control table, and each window's queue of posted messages, delivered as
+// main-thread tasks of the host. The host sees a window through sdk/headless_window.h.
 #include <algorithm>
-#include <cstdlib>
 #include <deque>
+#include <map>
+#include <memory>
 #include <mutex>
-#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "api/service_identity.h"
+#include "preferences/page_controls.h"
 #include "preferences/window.h"
 #include "sdk/headless_window.h"
 #include "sdk/main_thread.h"
-#include "sdk/threads.h"
-
-extern char** environ;  // NOLINT(readability-redundant-declaration): POSIX gives no header for it
 
 namespace foo_brivanto {
 namespace {
@@ -33,73 +27,70 @@ struct Posted {
 class HeadlessDialog final : public headless_window {
  public:
   struct Control {
-    int id;
-    const char* window_class;
-    std::string text;
-    int check_state;
-    bool auto_check_box;
+    PageControl shown;
+    int check_state = kBstUnchecked;
   };
 
-  explicit HeadlessDialog(DialogMessages& handler) : handler_(handler) {
-    const std::string host(service_host_name());
-    controls_ = {
-        {-1, "STATIC", "Сервер: " + host + " (зашит в плагин)", 0, false},
-        {kIdcAuth, "BUTTON", "Request authorization", 0, false},
-        {kIdcEnableScrobbling, "BUTTON", "Enable scrobbling", 0, true},
-        {kIdcEnableNowPlaying, "BUTTON", "Enable now playing", 0, true},
-        {-1, "STATIC",
-         "1. Request authorization (откроется браузер)  2. Разрешить на " + host +
-             "  3. Complete authorization",
-         0, false},
-    };
+  HeadlessDialog(WindowHandle handle, DialogMessages& handler)
+      : handle_(handle), handler_(handler) {
+    for (PageControl& c : page_controls()) {
+      controls_.push_back({std::move(c)});
+    }
   }
 
   std::size_t control_count() override { return controls_.size(); }
   control control_at(std::size_t index) override {
     const Control& c = controls_.at(index);
-    return {c.id, c.window_class, c.text.c_str(), c.check_state};
+    return {c.shown.id, c.shown.window_class, c.shown.text.c_str(), c.check_state};
   }
   void click(int id) override;
 
   Control* find(int id) {
     const auto it = std::find_if(controls_.begin(), controls_.end(),
-                                 [id](const Control& c) { return c.id == id; });
+                                 [id](const Control& c) { return c.shown.id == id; });
     return it == controls_.end() ? nullptr : &*it;
   }
 
   DialogMessages& handler() { return handler_; }
-  std::deque<Posted>& queue() { return queue_; }  // guarded by the registry's mutex
+  // Guarded by g_mutex, like the registry: posting comes from any thread.
+  std::deque<Posted> queue;
+  bool closing = false;
 
  private:
+  WindowHandle handle_;
   DialogMessages& handler_;
   std::vector<Control> controls_;
-  std::deque<Posted> queue_;
 };
 
-// The windows that exist, and their message queues; posting comes from any thread.
+// The windows that exist, by handle. Handles count up and are never given out again. Kept
+// for the process's life: a worker may still post while the process ends.
 std::mutex g_mutex;
-std::set<HeadlessDialog*>& live_windows() {
-  static std::set<HeadlessDialog*> windows;
-  return windows;
+auto& g_windows = *new std::map<WindowHandle, std::unique_ptr<HeadlessDialog>>();
+std::uint64_t g_last_handle = 0;
+
+// The live window `handle` names, or null. Its controls belong to the main thread.
+HeadlessDialog* find_window(WindowHandle handle) {
+  const std::lock_guard lock(g_mutex);
+  const auto it = g_windows.find(handle);
+  return it == g_windows.end() ? nullptr : it->second.get();
 }
 
-HeadlessDialog* as_dialog(WindowHandle window) {
-  return static_cast<HeadlessDialog*>(window);
-}
-
-// Hands `window` its oldest posted message, on the main thread.
-void deliver_one(HeadlessDialog* window) {
+// Hands the window its oldest posted message, on the main thread.
+void deliver_one(WindowHandle handle) {
+  HeadlessDialog* window = nullptr;
   Posted posted{};
   {
     const std::lock_guard lock(g_mutex);
-    if (!live_windows().contains(window) || window->queue().empty()) {
+    const auto it = g_windows.find(handle);
+    if (it == g_windows.end() || it->second->queue.empty()) {
       return;  // destroyed, or the message was taken back
     }
-    posted = window->queue().front();
-    window->queue().pop_front();
+    window = it->second.get();
+    posted = window->queue.front();
+    window->queue.pop_front();
   }
   std::intptr_t result = 0;
-  window->handler().on_message(window, posted.message, posted.wparam, posted.lparam, result);
+  window->handler().on_message(handle, posted.message, posted.wparam, posted.lparam, result);
 }
 
 void HeadlessDialog::click(int id) {
@@ -107,10 +98,10 @@ void HeadlessDialog::click(int id) {
   if (clicked == nullptr) {
     return;
   }
-  if (clicked->auto_check_box) {
+  if (clicked->shown.auto_check_box) {
     clicked->check_state = clicked->check_state == kBstChecked ? kBstUnchecked : kBstChecked;
   }
-  post_message(this, kWmCommand,
+  post_message(handle_, kWmCommand,
                static_cast<std::uintptr_t>(static_cast<std::uint16_t>(id)) |
                    (std::uintptr_t{kBnClicked} << 16U),
                0);
@@ -118,58 +109,59 @@ void HeadlessDialog::click(int id) {
 
 }  // namespace
 
-WindowHandle create_preferences_dialog(WindowHandle /*parent*/, DialogMessages& handler,
+WindowHandle create_preferences_dialog(void* /*parent*/, DialogMessages& handler,
                                        std::uint32_t& /*error*/) {
-  auto* window = new HeadlessDialog(handler);
+  WindowHandle handle{};
   {
     const std::lock_guard lock(g_mutex);
-    live_windows().insert(window);
+    handle = WindowHandle{++g_last_handle};
+    g_windows.emplace(handle, std::make_unique<HeadlessDialog>(handle, handler));
   }
   std::intptr_t result = 0;
-  handler.on_message(window, kWmInitDialog, 0, 0, result);
-  return window;
+  handler.on_message(handle, kWmInitDialog, 0, 0, result);
+  return find_window(handle) != nullptr ? handle : kNoWindow;  // WM_INITDIALOG may destroy it
+}
+
+void* host_window(WindowHandle window) {
+  return static_cast<headless_window*>(find_window(window));
 }
 
 void destroy_window(WindowHandle window) {
-  if (!is_window(window)) {
+  HeadlessDialog* dialog = find_window(window);
+  if (dialog == nullptr) {
     return;
   }
-  HeadlessDialog* dialog = as_dialog(window);
-  std::intptr_t result = 0;
-  dialog->handler().on_message(dialog, kWmDestroy, 0, 0, result);
   {
     const std::lock_guard lock(g_mutex);
-    live_windows().erase(dialog);
+    dialog->closing = true;  // no more posts: what is queued now is all the handler must free
   }
-  delete dialog;
-}
-
-bool is_window(WindowHandle window) {
+  std::intptr_t result = 0;
+  dialog->handler().on_message(window, kWmDestroy, 0, 0, result);
   const std::lock_guard lock(g_mutex);
-  return live_windows().contains(as_dialog(window));
+  g_windows.erase(window);
 }
 
 bool post_message(WindowHandle window, unsigned message, std::uintptr_t wparam,
                   std::intptr_t lparam) {
-  HeadlessDialog* dialog = as_dialog(window);
   {
     const std::lock_guard lock(g_mutex);
-    if (!live_windows().contains(dialog)) {
+    const auto it = g_windows.find(window);
+    if (it == g_windows.end() || it->second->closing) {
       return false;
     }
-    dialog->queue().push_back({message, wparam, lparam});
+    it->second->queue.push_back({message, wparam, lparam});
   }
-  run_in_main_thread([dialog] { deliver_one(dialog); });
+  run_in_main_thread([window] { deliver_one(window); });
   return true;
 }
 
 bool remove_posted_message(WindowHandle window, unsigned message, std::intptr_t& lparam) {
-  HeadlessDialog* dialog = as_dialog(window);
   const std::lock_guard lock(g_mutex);
-  if (!live_windows().contains(dialog)) {
+  const auto found = g_windows.find(window);
+  if (found == g_windows.end()) {
     return false;
   }
-  auto& queue = dialog->queue();
+  auto& queue = found->second->queue;
   const auto it = std::find_if(queue.begin(), queue.end(),
                                [message](const Posted& p) { return p.message == message; });
   if (it == queue.end()) {
@@ -181,43 +173,23 @@ bool remove_posted_message(WindowHandle window, unsigned message, std::intptr_t&
 }
 
 int button_check(WindowHandle dialog, int control) {
-  const auto* found = as_dialog(dialog)->find(control);
+  HeadlessDialog* window = find_window(dialog);
+  const auto* found = window == nullptr ? nullptr : window->find(control);
   return found == nullptr ? kBstUnchecked : found->check_state;
 }
 
 void set_button_check(WindowHandle dialog, int control, int state) {
-  if (auto* found = as_dialog(dialog)->find(control)) {
+  HeadlessDialog* window = find_window(dialog);
+  if (auto* found = window == nullptr ? nullptr : window->find(control)) {
     found->check_state = state;
   }
 }
 
 void set_control_text(WindowHandle dialog, int control, const std::string& utf8) {
-  if (auto* found = as_dialog(dialog)->find(control)) {
-    found->text = utf8;
+  HeadlessDialog* window = find_window(dialog);
+  if (auto* found = window == nullptr ? nullptr : window->find(control)) {
+    found->shown.text = utf8;
   }
-}
-
-bool open_in_browser(const std::string& url) {
-  // $BROWSER (its first entry) or xdg-open, started directly with the URL as its one argument:
-  // no shell ever sees the URL.
-  const char* configured = std::getenv("BROWSER");  // NOLINT(concurrency-mt-unsafe): main thread
-  std::string program = configured != nullptr && *configured != '\0' ? configured : "xdg-open";
-  program = program.substr(0, program.find(':'));
-  std::vector<char> program_arg(program.begin(), program.end());
-  program_arg.push_back('\0');
-  std::vector<char> url_arg(url.begin(), url.end());
-  url_arg.push_back('\0');
-  char* argv[] = {program_arg.data(), url_arg.data(), nullptr};
-  pid_t child = 0;
-  if (posix_spawnp(&child, argv[0], nullptr, nullptr, argv, environ) != 0) {
-    return false;
-  }
-  // Reap the browser command whenever it ends, without holding up the dialog.
-  run_in_thread([child] {
-    int status = 0;
-    waitpid(child, &status, 0);
-  });
-  return true;
 }
 
 }  // namespace foo_brivanto

@@ -1,18 +1,17 @@
-// The preferences dialog's window operations over USER32 and SHELL32.
+// The preferences dialog's window operations over USER32, with handles that are never reused:
+// each window gets a number of its own, which maps to its HWND while it lives.
 #include <windows.h>
-// After windows.h, which it builds on.
-#include <shellapi.h>
 
+#include <map>
+#include <mutex>
 #include <string>
 
+#include "preferences/utf16_win32.h"
 #include "preferences/window.h"
 #include "sdk/core_api.h"
 
 namespace foo_brivanto {
 namespace {
-
-// The dialog template in the module's resources (preferences/preferences.rc.in).
-constexpr WORD kPreferencesDialogTemplate = 148;
 
 // Any object of this file: its address names the module that holds this code.
 const char kModuleAnchor = 0;
@@ -30,18 +29,43 @@ HINSTANCE resource_module() {
   return self;
 }
 
-std::wstring widen(const std::string& utf8) {
-  if (utf8.empty()) {
-    return {};
+// The windows that exist, by handle. An HWND can name another window once its own is gone, so
+// a post from another thread looks its window up here and posts under the lock: the window
+// cannot finish being destroyed meanwhile, since its WM_NCDESTROY takes the same lock.
+struct Window {
+  HWND hwnd = nullptr;  // set at WM_INITDIALOG
+  DialogMessages* handler = nullptr;
+  bool closing = false;  // from WM_DESTROY on, posts fail
+};
+std::mutex g_mutex;
+auto& g_windows = *new std::map<WindowHandle, Window>();
+std::uint64_t g_last_handle = 0;
+
+HWND hwnd(WindowHandle window) {
+  const std::lock_guard lock(g_mutex);
+  const auto it = g_windows.find(window);
+  return it == g_windows.end() ? nullptr : it->second.hwnd;
+}
+
+// Notes what `message` changes about the window, and gives its handler (null when the window
+// is not one of ours, or gone).
+DialogMessages* track(WindowHandle window, HWND system_window, UINT message) {
+  const std::lock_guard lock(g_mutex);
+  const auto it = g_windows.find(window);
+  if (it == g_windows.end()) {
+    return nullptr;
   }
-  const int length = static_cast<int>(utf8.size());
-  const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
-  if (size <= 0) {
-    return {};
+  if (message == WM_INITDIALOG) {
+    it->second.hwnd = system_window;
+  } else if (message == WM_DESTROY) {
+    it->second.closing = true;
   }
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), size);
-  return wide;
+  return it->second.handler;
+}
+
+void forget(WindowHandle window) {
+  const std::lock_guard lock(g_mutex);
+  g_windows.erase(window);
 }
 
 // A dialog procedure answers most messages through DWLP_MSGRESULT and returns TRUE for
@@ -66,25 +90,27 @@ bool answers_in_return_value(UINT message) {
   }
 }
 
-// Hands every message from WM_INITDIALOG on to the window's DialogMessages, whose address
-// arrives as WM_INITDIALOG's lParam and is kept in DWLP_USER until the window is gone.
-// Messages it does not handle (and those before WM_INITDIALOG) get the default dialog
-// handling.
+// Hands every message from WM_INITDIALOG on to the window's DialogMessages. The window's handle
+// arrives as WM_INITDIALOG's lParam and is kept in DWLP_USER. Messages the handler does not
+// handle (and those before WM_INITDIALOG) get the default dialog handling.
 INT_PTR CALLBACK dialog_procedure(HWND window, UINT message, WPARAM wparam,
                                   LPARAM lparam) noexcept {
   if (message == WM_INITDIALOG) {
     SetWindowLongPtrW(window, DWLP_USER, lparam);
   }
-  auto* handler = reinterpret_cast<DialogMessages*>(GetWindowLongPtrW(window, DWLP_USER));
+  const auto handle =
+      static_cast<WindowHandle>(static_cast<std::uint64_t>(GetWindowLongPtrW(window, DWLP_USER)));
+  DialogMessages* handler = track(handle, window, message);
   if (handler == nullptr) {
     return FALSE;
   }
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(window, DWLP_USER, 0);
-  }
   std::intptr_t result = 0;
-  if (!handler->on_message(window, message, static_cast<std::uintptr_t>(wparam),
-                           static_cast<std::intptr_t>(lparam), result)) {
+  const bool handled = handler->on_message(handle, message, static_cast<std::uintptr_t>(wparam),
+                                           static_cast<std::intptr_t>(lparam), result);
+  if (message == WM_NCDESTROY) {
+    forget(handle);
+  }
+  if (!handled) {
     return FALSE;
   }
   if (answers_in_return_value(message)) {
@@ -94,49 +120,58 @@ INT_PTR CALLBACK dialog_procedure(HWND window, UINT message, WPARAM wparam,
   return TRUE;
 }
 
-HWND hwnd(WindowHandle window) {
-  return static_cast<HWND>(window);
-}
-
 }  // namespace
 
-WindowHandle create_preferences_dialog(WindowHandle parent, DialogMessages& handler,
+WindowHandle create_preferences_dialog(void* parent, DialogMessages& handler,
                                        std::uint32_t& error) {
+  WindowHandle handle{};
+  {
+    const std::lock_guard lock(g_mutex);
+    handle = WindowHandle{++g_last_handle};
+    g_windows[handle].handler = &handler;
+  }
   SetLastError(ERROR_SUCCESS);
-  HWND dialog =
-      CreateDialogParamW(resource_module(), MAKEINTRESOURCEW(kPreferencesDialogTemplate),
-                         hwnd(parent), dialog_procedure, reinterpret_cast<LPARAM>(&handler));
-  if (dialog != nullptr && IsWindow(dialog) == FALSE) {
-    dialog = nullptr;  // its WM_INITDIALOG destroyed it; the system still gives the handle
+  HWND dialog = CreateDialogParamW(resource_module(), MAKEINTRESOURCEW(IDD_PREFERENCES),
+                                   static_cast<HWND>(parent), dialog_procedure,
+                                   static_cast<LPARAM>(static_cast<std::uint64_t>(handle)));
+  if (dialog != nullptr && IsWindow(dialog) != FALSE && hwnd(handle) == dialog) {
+    return handle;
   }
-  if (dialog == nullptr) {
-    error = GetLastError();
-    // A failure must never read as success. The system leaves no code behind when the window
-    // went away during its creation, as when its own WM_INITDIALOG destroys it.
-    if (error == ERROR_SUCCESS) {
-      error = ERROR_INVALID_WINDOW_HANDLE;
-    }
+  // Not created, or its WM_INITDIALOG destroyed it (the system still gives the handle).
+  error = GetLastError();
+  // A failure must never read as success. The system leaves no code behind when the window
+  // went away during its creation.
+  if (error == ERROR_SUCCESS) {
+    error = ERROR_INVALID_WINDOW_HANDLE;
   }
-  return dialog;
+  forget(handle);
+  return kNoWindow;
+}
+
+void* host_window(WindowHandle window) {
+  return hwnd(window);
 }
 
 void destroy_window(WindowHandle window) {
-  DestroyWindow(hwnd(window));
-}
-
-bool is_window(WindowHandle window) {
-  return IsWindow(hwnd(window)) != FALSE;
+  if (HWND system_window = hwnd(window)) {
+    DestroyWindow(system_window);
+  }
 }
 
 bool post_message(WindowHandle window, unsigned message, std::uintptr_t wparam,
                   std::intptr_t lparam) {
-  return PostMessageW(hwnd(window), message, static_cast<WPARAM>(wparam),
+  const std::lock_guard lock(g_mutex);
+  const auto it = g_windows.find(window);
+  return it != g_windows.end() && !it->second.closing && it->second.hwnd != nullptr &&
+         PostMessageW(it->second.hwnd, message, static_cast<WPARAM>(wparam),
                       static_cast<LPARAM>(lparam)) != FALSE;
 }
 
 bool remove_posted_message(WindowHandle window, unsigned message, std::intptr_t& lparam) {
+  HWND system_window = hwnd(window);
   MSG queued{};
-  if (PeekMessageW(&queued, hwnd(window), message, message, PM_REMOVE) == FALSE) {
+  if (system_window == nullptr ||
+      PeekMessageW(&queued, system_window, message, message, PM_REMOVE) == FALSE) {
     return false;
   }
   lparam = static_cast<std::intptr_t>(queued.lParam);
@@ -152,14 +187,7 @@ void set_button_check(WindowHandle dialog, int control, int state) {
 }
 
 void set_control_text(WindowHandle dialog, int control, const std::string& utf8) {
-  SetDlgItemTextW(hwnd(dialog), control, widen(utf8).c_str());
-}
-
-bool open_in_browser(const std::string& url) {
-  const HINSTANCE result =
-      ShellExecuteW(nullptr, L"open", widen(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-  // Values above 32 mean success; the rest are error codes dressed as a handle.
-  return reinterpret_cast<INT_PTR>(result) > 32;
+  SetDlgItemTextW(hwnd(dialog), control, utf8_to_utf16(utf8).c_str());
 }
 
 }  // namespace foo_brivanto

@@ -1,9 +1,9 @@
-// A DialogMessages for tests that create the preferences dialog's window: records every
-// message it receives, answers WM_INITDIALOG with a result the test chooses, and leaves every
-// other message to the default dialog handling.
+// A DialogMessages for tests that records every message the preferences dialog's window gets.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <vector>
 
 #include "preferences/window.h"
@@ -18,53 +18,30 @@ class RecordingDialog final : public foo_brivanto::DialogMessages {
     std::intptr_t lparam;
   };
 
-  explicit RecordingDialog(std::intptr_t init_dialog_result = 0)
-      : init_dialog_result_(init_dialog_result) {}
-
-  bool on_message(foo_brivanto::WindowHandle window, unsigned message, std::uintptr_t wparam,
-                  std::intptr_t lparam, std::intptr_t& result) noexcept override {
-    messages_.push_back({message, wparam, lparam});
-    if (message != foo_brivanto::kWmInitDialog) {
-      return false;
-    }
-    if (destroy_on_init_) {
-      foo_brivanto::destroy_window(window);
-    }
-    result = init_dialog_result_;
-    return true;
+  bool on_message(foo_brivanto::WindowHandle /*window*/, unsigned message, std::uintptr_t wparam,
+                  std::intptr_t lparam, std::intptr_t& /*result*/) noexcept override {
+    messages.push_back({message, wparam, lparam});
+    return message == foo_brivanto::kWmInitDialog;
   }
-
-  // Makes the window destroy itself while it handles WM_INITDIALOG.
-  void destroy_on_init() { destroy_on_init_ = true; }
-
-  const std::vector<Message>& messages() const { return messages_; }
 
   // The messages received with code `message`, in order.
   std::vector<Message> received(unsigned message) const {
     std::vector<Message> found;
-    for (const Message& m : messages_) {
-      if (m.message == message) {
-        found.push_back(m);
-      }
-    }
+    std::copy_if(messages.begin(), messages.end(), std::back_inserter(found),
+                 [message](const Message& m) { return m.message == message; });
     return found;
   }
 
   // WM_COMMAND notifications with code `code` from control `id`.
   std::size_t commands(int id, unsigned code) const {
-    std::size_t count = 0;
-    for (const Message& m : received(foo_brivanto::kWmCommand)) {
-      const auto control = static_cast<int>(static_cast<std::int16_t>(m.wparam & 0xFFFF));
-      const auto notification = static_cast<unsigned>((m.wparam >> 16) & 0xFFFF);
-      count += control == id && notification == code ? 1 : 0;
-    }
-    return count;
+    const Message command{foo_brivanto::kWmCommand,
+                          static_cast<std::uint16_t>(id) | (std::uintptr_t{code} << 16U), 0};
+    return static_cast<std::size_t>(std::count_if(messages.begin(), messages.end(), [&](auto& m) {
+      return m.message == command.message && m.wparam == command.wparam;
+    }));
   }
 
- private:
-  std::intptr_t init_dialog_result_;
-  bool destroy_on_init_ = false;
-  std::vector<Message> messages_;
+  std::vector<Message> messages;
 };
 
 }  // namespace brivanto_test
