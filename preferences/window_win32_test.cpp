@@ -142,15 +142,16 @@ class TemplateReader {
 
 const wchar_t* const kDialogResource = MAKEINTRESOURCEW(5);  // RT_DIALOG
 
+// A named CALLBACK function: 32-bit Windows calls it as stdcall, which a lambda is not.
+BOOL CALLBACK add_language(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR found) {
+  reinterpret_cast<std::vector<WORD>*>(found)->push_back(language);
+  return TRUE;
+}
+
 std::vector<WORD> resource_languages(const wchar_t* type) {
   std::vector<WORD> languages;
-  EnumResourceLanguagesW(
-      GetModuleHandleW(nullptr), type, MAKEINTRESOURCEW(148),
-      [](HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR found) -> BOOL {
-        reinterpret_cast<std::vector<WORD>*>(found)->push_back(language);
-        return TRUE;
-      },
-      reinterpret_cast<LONG_PTR>(&languages));
+  EnumResourceLanguagesW(GetModuleHandleW(nullptr), type, MAKEINTRESOURCEW(148), add_language,
+                         reinterpret_cast<LONG_PTR>(&languages));
   return languages;
 }
 
