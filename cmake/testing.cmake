@@ -12,6 +12,24 @@ if(CMAKE_CROSSCOMPILING)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   add_subdirectory("${BRIVANTO_GTEST_SOURCE}" "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL)
 
+  # Wine runs the test programs. Debian keeps its loaders off PATH: wine64 for x64 programs, and
+  # the 32-bit loader (package wine32:i386) for x86 ones.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(loader wine64)
+    set(package wine64)
+  else()
+    set(loader wine)
+    set(package "wine32:i386 (after dpkg --add-architecture i386)")
+  endif()
+  find_program(BRIVANTO_WINE NAMES ${loader} PATHS /usr/lib/wine NO_DEFAULT_PATH)
+  find_program(BRIVANTO_WINESERVER NAMES wineserver PATHS /usr/lib/wine NO_DEFAULT_PATH)
+  find_program(BRIVANTO_WINESERVER NAMES wineserver)
+  if(NOT BRIVANTO_WINE OR NOT BRIVANTO_WINESERVER)
+    message(FATAL_ERROR "Wine's ${loader} loader not found: install Debian's ${package}, or "
+                        "configure with -DBUILD_TESTING=OFF to build without the tests")
+  endif()
+  set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_BINARY_DIR}/wine-run")
+
   # Wine gets prefixes of its own inside the build tree: one for programs without windows, and
   # one for programs that create windows, which run with an X display (the "display" fixture
   # below). They cannot share a prefix: a Wine session keeps the display (or the lack of one)
@@ -30,7 +48,7 @@ if(CMAKE_CROSSCOMPILING)
       COMMAND ${ARGN} wineboot -i
       COMMAND ${ARGN} reg add "HKCU\\Software\\Wine\\WineBrowser" /v Browsers
               /d "${PROJECT_SOURCE_DIR}/cmake/record-browser" /f
-      COMMAND "${CMAKE_COMMAND}" -E env "WINEPREFIX=${prefix}" "${WINESERVER}" -w
+      COMMAND "${CMAKE_COMMAND}" -E env "WINEPREFIX=${prefix}" "${BRIVANTO_WINESERVER}" -w
       COMMENT "Creating the Wine prefix ${prefix} for the Windows tests"
       VERBATIM)
   endfunction()
@@ -86,8 +104,15 @@ endfunction()
 # CTest starts them first, and each case gets their URL files in its environment. ENVIRONMENT
 # adds variables of its own. DISPLAY: the program creates windows; under Wine it runs with the
 # "display" fixture's X server (no effect on Linux, where windows are in memory).
+#
+# A build leaves out the programs named in BRIVANTO_SKIP_TESTS: the ThreadSanitizer preset, the
+# programs that start no threads, in which it can find nothing.
+set(BRIVANTO_SKIP_TESTS "" CACHE STRING "Test programs (brivanto_add_test names) not to build")
 function(brivanto_add_test name)
   cmake_parse_arguments(ARG "DISPLAY" "" "SOURCES;LIBRARIES;FIXTURES;ENVIRONMENT" ${ARGN})
+  if(name IN_LIST BRIVANTO_SKIP_TESTS)
+    return()
+  endif()
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} brivanto_options GTest::gtest_main)
   if(CMAKE_CROSSCOMPILING)

@@ -33,7 +33,9 @@ class componentversion_myimpl : public componentversion {
  public:
   void get_file_name(string_base& out) override { out.set_string(core_api::library_name()); }
   void get_component_name(string_base& out) override { out.set_string("brivanto Scrobbler"); }
-  void get_component_version(string_base& out) override { out.set_string("1.3.1"); }
+  void get_component_version(string_base& out) override {
+    out.set_string(foo_brivanto::kComponentVersion);
+  }
   void get_about_message(string_base& out) override {
     out.set_string("Scrobble to " + std::string(foo_brivanto::service_host_name()));
   }
