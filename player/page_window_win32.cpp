@@ -60,7 +60,8 @@ LRESULT CALLBACK page_window_procedure(HWND window, UINT message, WPARAM wparam,
       }
       return 0;
     case kWmPageArrived:
-      show_page(window, reinterpret_cast<HWND>(lparam));
+      // The page's window travels in lParam.
+      show_page(window, reinterpret_cast<HWND>(lparam));  // NOLINT(performance-no-int-to-ptr)
       return 0;
     case WM_CLOSE:
       return 0;  // the window lives as long as the player; pages are closed by command

@@ -9,7 +9,7 @@
 namespace foo_brivanto {
 
 bool open_in_browser(const std::string& url) {
-  const HINSTANCE result =
+  auto* const result =
       ShellExecuteW(nullptr, L"open", utf8_to_utf16(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   // Values above 32 mean success; the rest are error codes dressed as a handle.
   return reinterpret_cast<INT_PTR>(result) > 32;

@@ -34,7 +34,8 @@ bool run_in_thread(std::function<void()> task) {
     delete parameter;
     return false;
   }
-  auto* const thread = reinterpret_cast<HANDLE>(handle);
+  // _beginthreadex gives the thread's HANDLE as an integer.
+  auto* const thread = reinterpret_cast<HANDLE>(handle);  // NOLINT(performance-no-int-to-ptr)
   SetThreadPriority(thread, GetThreadPriority(GetCurrentThread()));
   ResumeThread(thread);
   CloseHandle(thread);
