@@ -39,6 +39,7 @@ Player::Outcome Player::execute(const Command& command, std::string& error) {
   if (name.empty()) {
     return Outcome::kContinue;
   }
+  const bool continues_expects = std::exchange(after_expect_, name == "expect");
   if (name == "add") {
     return add(command, error);
   }
@@ -93,7 +94,7 @@ Player::Outcome Player::execute(const Command& command, std::string& error) {
     return dynamic(command, error);
   }
   if (name == "expect") {
-    return expect(command, error);
+    return expect(command, continues_expects, error);
   }
   if (name == "prefs") {
     return prefs(command, error);
@@ -285,7 +286,7 @@ Player::Outcome Player::dynamic(const Command& command, std::string& error) {
   return Outcome::kContinue;
 }
 
-Player::Outcome Player::expect(const Command& command, std::string& error) {
+Player::Outcome Player::expect(const Command& command, bool continues_expects, std::string& error) {
   std::optional<double> seconds = double{kDefaultExpectSeconds};
   if (command.words.size() == 2) {
     seconds = parse_number(command.words[1]);
@@ -296,7 +297,11 @@ Player::Outcome Player::expect(const Command& command, std::string& error) {
     return Outcome::kBadCommand;
   }
   const std::string& text = command.words[0];
-  const std::size_t window_start = std::exchange(previous_expect_start_, host_.console().size());
+  if (!continues_expects) {
+    expect_window_start_ = previous_expect_start_;
+  }
+  previous_expect_start_ = host_.console().size();
+  const std::size_t window_start = expect_window_start_;
   const auto found = [&] {
     const std::vector<std::string> lines = host_.console().lines();
     for (std::size_t i = window_start; i < lines.size(); ++i) {

@@ -58,7 +58,7 @@ class Player {
   Outcome seek(double seconds, std::string& error);
   Outcome edit(const Command& command, std::string& error);
   Outcome dynamic(const Command& command, std::string& error);
-  Outcome expect(const Command& command, std::string& error);
+  Outcome expect(const Command& command, bool continues_expects, std::string& error);
   Outcome prefs(const Command& command, std::string& error);
   Outcome open_page(std::string& error);
 
@@ -90,8 +90,12 @@ class Player {
   double position_ = 0;
   bool paused_ = false;
   // An expect looks at the console lines printed since the previous expect began, and each line
-  // satisfies one expect at most: lines of background requests come in any order.
+  // satisfies one expect at most: lines of background requests come in any order. Consecutive
+  // expects share the window of the first of them, since the lines they wait for may all have
+  // been printed during the command before them.
   std::size_t previous_expect_start_ = 0;
+  std::size_t expect_window_start_ = 0;
+  bool after_expect_ = false;
   std::set<std::size_t> matched_lines_;
 };
 
