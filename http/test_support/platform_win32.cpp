@@ -1,9 +1,10 @@
-// Thread counts on Windows, from a Toolhelp snapshot.
+// What the HTTP tests ask of Windows: threads counted from a Toolhelp snapshot, and whether
+// Wine stands in for Windows.
 #include <windows.h>
-// After windows.h, whose types it uses.
-#include <tlhelp32.h>
 
-#include "http/test_support/thread_count.h"
+#include <tlhelp32.h>  // after windows.h, whose types it uses
+
+#include "http/test_support/platform.h"
 
 namespace foo_brivanto {
 
@@ -19,8 +20,8 @@ int process_thread_count() {
   return count;
 }
 
-bool pending_calls_end_at_limit() {
-  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") == nullptr;
+bool under_wine() {
+  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
 }  // namespace foo_brivanto
