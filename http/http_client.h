@@ -14,18 +14,19 @@
 
 namespace foo_brivanto {
 
-// Limits of one exchange, in milliseconds, all positive. Connecting, and each wait while
-// sending and while receiving, end when no byte moves for that long; the total limit ends the
-// whole exchange, redirects included, however slowly bytes keep coming.
+// Limits of one exchange, in milliseconds, all positive; as given, the ones the component
+// uses. Connecting, and each wait while sending and while receiving, end when no byte moves
+// for that long; the total limit ends the whole exchange, redirects included, however slowly
+// bytes keep coming.
 struct HttpTimeouts {
-  int connect_ms;
-  int send_ms;
-  int receive_ms;
+  int connect_ms = 15000;
+  int send_ms = 15000;
+  int receive_ms = 15000;
   int total_ms = 60000;
 };
 
 // The limits the component always uses.
-inline constexpr HttpTimeouts kHttpTimeouts{15000, 15000, 15000, 60000};
+inline constexpr HttpTimeouts kHttpTimeouts{};
 
 inline constexpr std::u16string_view kHttpUserAgent = u"foo_brivanto/1.0";
 // Sent with every request, body or not.

@@ -151,7 +151,7 @@ TEST(HttpPostTest, TheServerReceivesTheFormAsSentOnEveryRedirectAndThread) {
   }
   for (std::size_t i = 0; i < results.size(); ++i) {
     threads[i].join();
-    if (!cases[i].url.starts_with("https") || !under_wine()) {  // Wine takes no test authority
+    if (!cases[i].seen.ends_with(" yes") || !under_wine()) {  // Wine takes no test authority
       EXPECT_TRUE(results[i].reply == cases[i].seen + form_headers + cases[i].body)
           << cases[i].url << ": " << results[i].error << results[i].reply.substr(0, 200);
     }

@@ -15,6 +15,7 @@
 #include <iostream>
 #include <memory>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -67,10 +68,11 @@ void drip(int client) {
                       (n = ::recv(client, buffer, sizeof(buffer), 0)) > 0;) {
     request.append(buffer, static_cast<std::size_t>(n));
   }
-  char mode[16] = {};
+  std::istringstream target(request.substr(request.find('/') + 1));  // KIND/COUNT/EVERY ...
+  std::string mode;
   int count = 0;
   int every = 0;
-  std::sscanf(request.c_str(), "%*s /%15[a-z-]/%d/%d", mode, &count, &every);
+  std::getline(target, mode, '/') >> count&& target.ignore() >> every;
   for (const auto& [name, head, piece, tail] : kinds) {
     bool sent = name == mode && ::send(client, head.data(), head.size(), MSG_NOSIGNAL) >= 0;
     for (int i = 0; sent && i < count; ++i) {
@@ -147,7 +149,7 @@ int main(int argc, char** argv) {
     std::cerr << "usage: http-test-server --port N [--drip | --tls-cert FILE --tls-key FILE]\n";
     return 2;
   }
-  int port = std::atoi(argv[2]);
+  int port = std::stoi(argv[2]);
   if (drips) {
     const int listener = listening_socket(port);
     std::cout << "http://127.0.0.1:" << port << std::endl;

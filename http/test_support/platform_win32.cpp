@@ -9,7 +9,7 @@
 namespace foo_brivanto {
 
 int process_thread_count() {
-  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
   THREADENTRY32 entry{};
   entry.dwSize = sizeof(entry);
   int count = 0;
