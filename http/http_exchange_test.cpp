@@ -46,11 +46,10 @@ struct ScriptedSteps final : HttpSteps {
     return handle;
   }
   HttpHandle open_session(const std::u16string& agent, const HttpTimeouts& t) override {
-    std::string limits;
-    for (const int limit : {t.connect_ms, t.send_ms, t.receive_ms, t.total_ms}) {
-      limits += " " + std::to_string(limit);
-    }
-    return add("session " + narrow_to_low_bytes(agent) + limits, "session");
+    return add("session " + narrow_to_low_bytes(agent) + " " + std::to_string(t.connect_ms) + " " +
+                   std::to_string(t.send_ms) + " " + std::to_string(t.receive_ms) + " " +
+                   std::to_string(t.total_ms),
+               "session");
   }
   bool out_of_time(HttpHandle /*session*/) override { return late; }
   HttpHandle connect(HttpHandle, const std::u16string& host, std::uint16_t port) override {

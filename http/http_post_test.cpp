@@ -102,12 +102,11 @@ TEST(HttpPostTest, EveryEndingGivesItsReplyOrItsText) {
       {drip("tls", 40, 250, "https"), "a=1", late, kShortTotal},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.url.substr(0, 100) + " with " + std::to_string(c.body.size()) + " bytes");
     const Result result = post(c.url, c.body, c.timeouts);
     const std::string outcome =
         result.ok ? std::to_string(result.status) + ": " + result.reply : result.error;
-    EXPECT_TRUE(outcome == c.outcome) << outcome.substr(0, 100);
-    EXPECT_EQ(result.ok ? result.error : result.reply, "untouched");
+    EXPECT_TRUE(outcome == c.outcome) << c.url.substr(0, 100) << ": " << outcome.substr(0, 100);
+    EXPECT_EQ(result.ok ? result.error : result.reply, "untouched") << c.url.substr(0, 100);
   }
 }
 

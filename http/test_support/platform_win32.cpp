@@ -1,5 +1,4 @@
-// What the HTTP tests ask of Windows: threads counted from a Toolhelp snapshot, and whether
-// Wine stands in for Windows.
+// What the HTTP tests ask of Windows: a Toolhelp count of threads, and whether it is Wine.
 #include <windows.h>
 
 #include <tlhelp32.h>  // after windows.h, whose types it uses
