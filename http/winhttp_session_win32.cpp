@@ -46,6 +46,21 @@ bool WinSession::out_of_time() {
   return expired_;
 }
 
+bool WinSession::begin_call(WinRequest& request) {
+  const std::lock_guard lock(mutex_);
+  if (expired_ || request.closed) {
+    return false;
+  }
+  in_call_ = &request;
+  return true;
+}
+
+void WinSession::end_call() {
+  const std::lock_guard lock(mutex_);
+  in_call_ = nullptr;
+  inside_ = false;
+}
+
 // Waits for a close of the watchdog's to end, so that a request is closed before its
 // connection.
 void WinSession::close(WinRequest& request) {

@@ -54,23 +54,22 @@ class WinSession final : public WinHandle {
   // Runs `call` on the request's WinHTTP handle, unless the total limit has run out.
   template <typename Call>
   bool run(WinRequest& request, Call call) {
-    {
-      const std::lock_guard lock(mutex_);
-      if (expired_ || request.closed) {
-        return false;
-      }
-      in_call_ = &request;
+    if (!begin_call(request)) {
+      return false;
     }
-    const bool ok = call(request.handle);
-    const std::lock_guard lock(mutex_);
-    in_call_ = nullptr;
-    inside_ = false;
-    return ok;
+    // However the call ends, the watchdog must no longer see it under way.
+    const struct Ending {
+      WinSession& session;
+      ~Ending() { session.end_call(); }
+    } ending{*this};
+    return call(request.handle);
   }
 
   void close(WinRequest& request);
 
  private:
+  bool begin_call(WinRequest& request);
+  void end_call();
   static void CALLBACK on_status(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID info,
                                  DWORD length);
   void watch();
