@@ -53,7 +53,7 @@ std::string drip(const std::string& mode, int count, int every_ms, const char* s
 }
 
 // A total limit well below the drips' length, and per-wait limits well below the total limit.
-constexpr HttpTimeouts kShortTotal{15000, 15000, 15000, 2000};
+constexpr HttpTimeouts kShortTotal{5000, 5000, 5000, 2000};
 constexpr HttpTimeouts kShortReceive{15000, 15000, 3000, 10000};
 constexpr HttpTimeouts kShortSend{15000, 1000, 15000, 10000};
 
@@ -96,10 +96,10 @@ TEST(HttpPostTest, EveryEndingGivesItsReplyOrItsText) {
       // Any byte restarts the per-wait limit, inside a header line too; but however slowly bytes
       // come, the total limit ends the exchange.
       {drip("header-bytes", 20, 250), "", "200: ok", kShortReceive},
-      {drip("header-bytes", 40, 250), "a=1", late, kShortTotal},
-      {drip("header-lines", 40, 250), "a=1", late, kShortTotal},
-      {drip("body", 40, 250), "a=1", late, kShortTotal},
-      {drip("tls", 40, 250, "https"), "a=1", late, kShortTotal},
+      {drip("header-bytes", 24, 250), "a=1", late, kShortTotal},
+      {drip("header-lines", 24, 250), "a=1", late, kShortTotal},
+      {drip("body", 24, 250), "a=1", late, kShortTotal},
+      {drip("tls", 24, 250, "https"), "a=1", late, kShortTotal},
   };
   for (const Case& c : cases) {
     const Result result = post(c.url, c.body, c.timeouts);
@@ -163,14 +163,14 @@ TEST(HttpPostTest, TwoHundredDetachedExchangesWithADripServerEndAtTheLimit) {
   std::thread([] {}).join();  // helper threads that start with the first thread (sanitizers')
   const int before = process_thread_count();
   auto in_time = std::make_shared<std::atomic<int>>(0);
-  const std::string url = drip("header-bytes", 40, 1000);
+  const std::string url = drip("header-bytes", 20, 1000);
   for (int i = 0; i < 200; ++i) {
     std::thread([in_time, url] {
       *in_time += post(url, "a=1", kShortTotal).error == "HTTP exchange took longer than 2 s";
     }).detach();
   }
   const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::seconds(under_wine() ? 40 + 15 : 2 + 15);
+      std::chrono::steady_clock::now() + std::chrono::seconds(under_wine() ? 20 + 40 : 2 + 10);
   while (process_thread_count() > before && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
