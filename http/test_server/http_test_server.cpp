@@ -152,7 +152,7 @@ int main(int argc, char** argv) {
   int port = std::stoi(argv[2]);
   if (drips) {
     const int listener = listening_socket(port);
-    std::cout << "http://127.0.0.1:" << port << std::endl;
+    std::cout << (listener < 0 ? "" : "http://127.0.0.1:" + std::to_string(port)) << std::endl;
     for (int client = 0; listener >= 0 && (client = ::accept(listener, nullptr, nullptr)) >= 0;) {
       std::thread(drip, client).detach();
     }
