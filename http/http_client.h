@@ -2,26 +2,31 @@
 // to a URL, follows up to three redirects by itself and hands back the final reply's body.
 //
 // Both functions touch no shared state: any number of threads may call them at once. Each
-// http_post call blocks its thread until the exchange ends; it opens its own session and closes
-// every handle before it returns, keeping nothing between calls.
+// http_post call blocks its thread until the exchange ends, at the latest when its total limit
+// runs out; it opens its own session and closes every handle before it returns, keeping
+// nothing between calls and leaving no thread of its own behind.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace foo_brivanto {
 
-// Limits of one exchange, in milliseconds: connecting, and each wait while sending and while
-// receiving (a stall limit, not a limit on the whole exchange). All positive.
+// Limits of one exchange, in milliseconds, all positive; as given, the ones the component
+// uses. Connecting, and each wait while sending and while receiving, end when no byte moves
+// for that long; the total limit ends the whole exchange, redirects included, however slowly
+// bytes keep coming.
 struct HttpTimeouts {
-  int connect_ms;
-  int send_ms;
-  int receive_ms;
+  int connect_ms = 15000;
+  int send_ms = 15000;
+  int receive_ms = 15000;
+  int total_ms = 60000;
 };
 
 // The limits the component always uses.
-inline constexpr HttpTimeouts kHttpTimeouts{15000, 15000, 15000};
+inline constexpr HttpTimeouts kHttpTimeouts{};
 
 inline constexpr std::u16string_view kHttpUserAgent = u"foo_brivanto/1.0";
 // Sent with every request, body or not.
@@ -29,6 +34,9 @@ inline constexpr std::u16string_view kHttpRequestHeaders =
     u"Content-Type: application/x-www-form-urlencoded\r\n";
 // Redirect replies followed per exchange; one more fails it.
 inline constexpr int kMaxRedirects = 3;
+// The largest reply body taken. The service's replies are a few hundred bytes; a bigger one is
+// refused rather than held, so that no server can make the component hold what it sends.
+inline constexpr std::size_t kMaxReplyBytes = std::size_t{1} << 20U;
 
 // Takes an absolute "http://" or "https://" URL apart. On success writes the host (without
 // port), the path from the first "/" after the host to the end, query included ("/" when there
@@ -56,18 +64,14 @@ bool split_url(const std::string& url, std::u16string& host, std::u16string& pat
 // "WinHttpSendRequest failed" (including name resolution, connecting, TLS and time-outs while
 // sending), "WinHttpReceiveResponse failed" (no reply headers, including the time-out),
 // "Redirect without Location header", "Too many redirects", "Redirect from https to http
-// refused" (the signed body never leaves TLS once it is on it), or the text of split_url for a
-// Location it rejects.
+// refused" (the signed body never leaves TLS once it is on it), "HTTP exchange took longer
+// than N s" (the total limit in whole seconds), "Reply larger than 1 MiB", or the text of
+// split_url for a Location it rejects.
 //
 // Exceptions: split_url's, for a Location with a malformed port, and std::bad_alloc; every
 // handle is closed before they leave.
 bool http_post(const std::u16string& host, std::uint16_t port, bool secure,
                const std::u16string& path, const std::string& body, std::string& reply,
-               std::string& error, int& status);
-
-// The same with other limits than kHttpTimeouts; tests use short ones.
-bool http_post(const std::u16string& host, std::uint16_t port, bool secure,
-               const std::u16string& path, const std::string& body, std::string& reply,
-               std::string& error, int& status, const HttpTimeouts& timeouts);
+               std::string& error, int& status, const HttpTimeouts& timeouts = kHttpTimeouts);
 
 }  // namespace foo_brivanto

@@ -1,341 +1,165 @@
-// The exchange's own logic over scripted steps: which handles it opens and closes on every
-// exit, what it asks for after each redirect, and how it reads a body.
+// The exchange's own logic over scripted steps: the handles it opens and closes on every way
+// out, what it asks for after each redirect, and what it makes of each ending.
 #include <gtest/gtest.h>
 
-#include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <optional>
-#include <span>
 #include <stdexcept>
 #include <string>
-#include <utility>
 #include <vector>
 
+#include "http/byte_units.h"
 #include "http/http_steps.h"
 
 namespace foo_brivanto {
 namespace {
 
-using Log = std::vector<std::string>;
-
-std::string narrow(const std::u16string& text) {
-  return {text.begin(), text.end()};  // test values are ASCII
-}
-
-// How a body ends after its chunks: as it should, with bytes announced that then cannot be
-// read, or with the question for more bytes failing.
-enum class End { kEnds, kReadFails, kQueryFails };
-
-// One reply as the scripted steps give it.
 struct Reply {
-  std::optional<std::uint32_t> status;  // none: the status cannot be read
-  std::optional<std::u16string> location;
-  std::vector<std::string> chunks;
-  End end = End::kEnds;
+  std::optional<std::uint32_t> status = 200;
+  std::optional<std::u16string> location{};
+  std::string body{};
+  BodyEnd end = BodyEnd::kComplete;
 };
 
-// Steps that follow a script and write down what was asked of them.
-class ScriptedSteps final : public HttpSteps {
- public:
-  std::string fail_step;  // "open_session", "connect", "open_request", "send" or "receive"
-  int fail_attempt = 1;   // ... on this attempt (counting connections from 1)
-  std::deque<Reply> replies;
-  Log log;
+// Steps that follow a script and write down, comma-separated, what was asked of them.
+struct ScriptedSteps final : HttpSteps {
+  std::string fail;      // the step that fails: "session", "connection", "request", "send"...
+  int fail_attempt = 1;  // ... on this attempt, counting connections from 1
+  bool late = false;     // whether the total limit has run out
+  std::vector<Reply> replies;
+  std::string log;
   std::map<HttpHandle, std::string> open;
+  int attempt = 0;
+  Reply reply;
 
-  HttpHandle open_session(const std::u16string& user_agent) override {
-    log.push_back("session " + narrow(user_agent));
-    return fails("open_session") ? nullptr : add("session");
+  bool note(const std::string& entry, const std::string& step) {
+    log += (log.empty() ? "" : ", ") + entry;
+    return step != fail || (step != "session" && attempt != fail_attempt);
   }
-  void set_timeouts(HttpHandle /*session*/, const HttpTimeouts& t) override {
-    log.push_back("timeouts " + std::to_string(t.connect_ms) + " " + std::to_string(t.send_ms) +
-                  " " + std::to_string(t.receive_ms));
-  }
-  HttpHandle connect(HttpHandle /*session*/, const std::u16string& host,
-                     std::uint16_t port) override {
-    ++attempt_;
-    log.push_back("connect " + narrow(host) + ":" + std::to_string(port));
-    return fails("connect") ? nullptr : add("connection");
-  }
-  HttpHandle open_request(HttpHandle /*connection*/, const std::u16string& verb,
-                          const std::u16string& path, bool secure) override {
-    log.push_back("request " + narrow(verb) + " " + narrow(path) + (secure ? " tls" : ""));
-    return fails("open_request") ? nullptr : add("request");
-  }
-  bool send_request(HttpHandle /*request*/, const std::u16string& headers,
-                    const std::string& body) override {
-    EXPECT_EQ(headers, u"Content-Type: application/x-www-form-urlencoded\r\n");
-    log.push_back("send " + body);
-    return !fails("send");
-  }
-  bool receive_response(HttpHandle /*request*/) override {
-    log.emplace_back("receive");
-    if (fails("receive")) {
-      return false;
+  HttpHandle add(const std::string& entry, const std::string& kind) {
+    auto* handle = reinterpret_cast<HttpHandle>(log.size() + 1);  // a new value every time
+    if (!note(entry, kind)) {
+      return nullptr;
     }
-    take(replies.front());
-    replies.pop_front();
-    return true;
-  }
-  bool query_status(HttpHandle /*request*/, std::uint32_t& status) override {
-    if (current_.status) {
-      status = *current_.status;
-    }
-    return current_.status.has_value();
-  }
-  bool query_location(HttpHandle /*request*/, std::u16string& location) override {
-    if (current_.location) {
-      location = *current_.location;
-    }
-    return current_.location.has_value();
-  }
-  bool query_data_available(HttpHandle /*request*/, std::size_t& available) override {
-    if (!current_.chunks.empty()) {
-      available = current_.chunks.front().size();
-      return true;
-    }
-    available = current_.end == End::kReadFails ? 4 : 0;
-    return current_.end != End::kQueryFails;
-  }
-  bool read_data(HttpHandle /*request*/, std::span<char> buffer, std::size_t& read) override {
-    if (current_.chunks.empty()) {
-      return false;  // the bytes announced by End::kReadFails
-    }
-    const std::string chunk = current_.chunks.front();
-    current_.chunks.pop_front();
-    EXPECT_EQ(buffer.size(), chunk.size()) << "a buffer of the announced size";
-    read = chunk.copy(buffer.data(), buffer.size());
-    return true;
-  }
-  void close_handle(HttpHandle handle) override {
-    const auto found = open.find(handle);
-    ASSERT_NE(found, open.end()) << "closing a handle that is not open";
-    log.push_back("close " + found->second);
-    open.erase(found);
-  }
-
- private:
-  bool fails(const std::string& step) const {
-    return step == fail_step && (step == "open_session" || attempt_ == fail_attempt);
-  }
-  HttpHandle add(const std::string& kind) {
-    auto* handle = reinterpret_cast<HttpHandle>(++next_);
-    open.emplace(handle, kind);
+    open[handle] = kind;
     return handle;
   }
-
-  struct Current {
-    std::optional<std::uint32_t> status;
-    std::optional<std::u16string> location;
-    std::deque<std::string> chunks;
-    End end = End::kEnds;
-  };
-  void take(const Reply& reply) {
-    current_ = {
-        reply.status, reply.location, {reply.chunks.begin(), reply.chunks.end()}, reply.end};
+  HttpHandle open_session(const std::u16string& agent, const HttpTimeouts& t) override {
+    return add("session " + narrow_to_low_bytes(agent) + " " + std::to_string(t.connect_ms) + " " +
+                   std::to_string(t.send_ms) + " " + std::to_string(t.receive_ms) + " " +
+                   std::to_string(t.total_ms),
+               "session");
   }
-  Current current_;
-  int attempt_ = 0;
-  std::uintptr_t next_ = 0x1000;
+  bool out_of_time(HttpHandle /*session*/) override { return late; }
+  HttpHandle connect(HttpHandle, const std::u16string& host, std::uint16_t port) override {
+    ++attempt;
+    return add("connect " + narrow_to_low_bytes(host) + ":" + std::to_string(port), "connection");
+  }
+  HttpHandle open_request(HttpHandle, const std::u16string& verb, const std::u16string& path,
+                          bool secure) override {
+    return add("request " + narrow_to_low_bytes(verb) + " " + narrow_to_low_bytes(path) +
+                   (secure ? " tls" : ""),
+               "request");
+  }
+  bool send_request(HttpHandle, const std::u16string& headers, const std::string& body) override {
+    EXPECT_EQ(headers, u"Content-Type: application/x-www-form-urlencoded\r\n");
+    return note("send " + body, "send");
+  }
+  bool receive_response(HttpHandle, ReplyHead& head) override {
+    if (!note("receive", "receive")) {
+      return false;
+    }
+    reply = replies.at(static_cast<std::size_t>(attempt - 1));
+    head = {reply.status, reply.location};
+    return true;
+  }
+  BodyEnd read_body(HttpHandle, std::string& body) override {
+    note("body", "body");
+    body = reply.body;
+    return reply.end;
+  }
+  void close_handle(HttpHandle handle) override {
+    ASSERT_EQ(open.count(handle), 1U) << "closing a handle that is not open";
+    note("close " + open[handle], "close");
+    open.erase(handle);
+  }
 };
 
-struct Outcome {
-  bool ok = false;
-  std::string reply = "earlier reply";
-  std::string error = "earlier error";
-  int status = -1;
-};
+const std::string kFirst = "connect example.org:8080, request POST /api, send a=1, receive";
+const std::string kHop = ", close request, close connection, connect example.org:8080, ";
+const std::string kAll = ", close request, close connection, close session";
 
-Outcome run(ScriptedSteps& steps, const std::string& body = "a=1") {
-  Outcome out;
-  out.ok = http_exchange(steps, u"example.org", 8080, false, u"/api", body, out.reply, out.error,
-                         out.status, HttpTimeouts{100, 200, 300});
-  EXPECT_TRUE(steps.open.empty()) << "handles left open";
-  return out;
-}
-
-Reply redirect(std::uint32_t status, std::optional<std::u16string> location) {
-  return Reply{status, std::move(location), {}, End::kEnds};
-}
-
-Reply final_reply(std::uint32_t status, std::vector<std::string> chunks, End end = End::kEnds) {
-  return Reply{status, std::nullopt, std::move(chunks), end};
-}
-
-const Log kOpen = {"session foo_brivanto/1.0", "timeouts 100 200 300"};
-
-Log concat(std::initializer_list<Log> parts) {
-  Log all;
-  for (const Log& part : parts) {
-    all.insert(all.end(), part.begin(), part.end());
-  }
-  return all;
-}
-
-TEST(HttpExchangeTest, EachFailingStepClosesWhatIsOpenInOrder) {
+// With the limits that ship, every ending: exceptions from a Location too.
+TEST(HttpExchangeTest, EveryEndingClosesWhatIsOpenInOrder) {
+  const std::string late = "HTTP exchange took longer than 60 s";
+  const std::string body = ", body" + kAll;
   struct Case {
-    std::string step;
-    std::string error;
-    Log log;
-  };
-  const Log attempt = {"connect example.org:8080", "request POST /api", "send a=1"};
-  const Case cases[] = {
-      {"open_session", "WinHttpOpen failed", {"session foo_brivanto/1.0"}},
-      {"connect", "WinHttpConnect failed",
-       concat({kOpen, {"connect example.org:8080", "close session"}})},
-      {"open_request", "WinHttpOpenRequest failed",
-       concat({kOpen,
-               {"connect example.org:8080", "request POST /api", "close connection",
-                "close session"}})},
-      {"send", "WinHttpSendRequest failed",
-       concat({kOpen, attempt, {"close request", "close connection", "close session"}})},
-      {"receive", "WinHttpReceiveResponse failed",
-       concat({kOpen, attempt, {"receive", "close request", "close connection", "close session"}})},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.step);
-    ScriptedSteps steps;
-    steps.fail_step = c.step;
-    steps.replies = {final_reply(200, {"unused"})};
-    const Outcome out = run(steps);
-    EXPECT_FALSE(out.ok);
-    EXPECT_EQ(out.error, c.error);
-    EXPECT_EQ(out.reply, "earlier reply");
-    EXPECT_EQ(out.status, -1);
-    EXPECT_EQ(steps.log, c.log);
-  }
-}
-
-TEST(HttpExchangeTest, FollowsRedirectsWithTheSameRequestOnANewConnectionEachTime) {
-  ScriptedSteps steps;
-  steps.replies = {redirect(302, u"/moved?x=1"),
-                   redirect(307, std::u16string(u"http://third.example/q\0\0", 24)),
-                   redirect(301, u"https://other.example:9443/p"), final_reply(200, {"done"})};
-  const Outcome out = run(steps, "k=v");
-  EXPECT_TRUE(out.ok);
-  EXPECT_EQ(out.reply, "done");
-  EXPECT_EQ(out.status, 200);
-  EXPECT_EQ(out.error, "earlier error");
-  const auto hop = [](const std::string& connect, const std::string& request) {
-    return Log{connect, request, "send k=v", "receive", "close request", "close connection"};
-  };
-  Log last = hop("connect other.example:9443", "request POST /p tls");
-  last.resize(4);  // the final reply's handles close after its body
-  EXPECT_EQ(steps.log, concat({kOpen,
-                               hop("connect example.org:8080", "request POST /api"),
-                               hop("connect example.org:8080", "request POST /moved?x=1"),
-                               hop("connect third.example:80", "request POST /q"),
-                               last,
-                               {"close request", "close connection", "close session"}}));
-}
-
-TEST(HttpExchangeTest, RedirectFailuresCloseWhatIsOpenInOrder) {
-  const Log first = {"connect example.org:8080", "request POST /api", "send a=1", "receive"};
-  const Log all_three = {"close request", "close connection", "close session"};
-  struct Case {
-    std::string name;
     std::vector<Reply> replies;
-    std::string error;
-    Log log;
+    std::string outcome;  // "ok: " and the reply, or the error
+    std::string log;      // after the session's opening
+    std::string fail{};
+    int fail_attempt = 1;
+    bool late = false;
   };
+  // clang-format off
   const Case cases[] = {
-      {"no Location",
-       {redirect(304, std::nullopt)},
-       "Redirect without Location header",
-       concat({kOpen, first, all_three})},
-      {"port out of range",
-       {redirect(302, u"http://example.org:70000/")},
-       "URL port out of range",
-       concat({kOpen, first, all_three})},
-      {"from https back to http",
-       {redirect(301, u"https://other.example/p"), redirect(302, u"http://example.org/")},
-       "Redirect from https to http refused",
-       concat({kOpen,
-               first,
-               {"close request", "close connection"},
-               {"connect other.example:443", "request POST /p tls", "send a=1", "receive"},
-               all_three})},
-      {"fourth redirect",
-       {redirect(302, u"/1"), redirect(302, u"/2"), redirect(302, u"/3"), redirect(302, u"/4")},
-       "Too many redirects",
-       concat({kOpen,
-               first,
-               {"close request", "close connection"},
-               {"connect example.org:8080", "request POST /1", "send a=1", "receive",
-                "close request", "close connection"},
-               {"connect example.org:8080", "request POST /2", "send a=1", "receive",
-                "close request", "close connection"},
-               {"connect example.org:8080", "request POST /3", "send a=1", "receive",
-                "close request", "close connection", "close session"}})},
+      {{}, "WinHttpOpen failed", "", "session"},
+      {{}, "WinHttpConnect failed", "connect example.org:8080, close session", "connection"},
+      {{}, "WinHttpOpenRequest failed",
+       "connect example.org:8080, request POST /api, close connection, close session", "request"},
+      {{}, "WinHttpSendRequest failed",
+       "connect example.org:8080, request POST /api, send a=1" + kAll, "send"},
+      {{}, "WinHttpReceiveResponse failed", kFirst + kAll, "receive"},
+      {{}, late, kFirst + kAll, "receive", 1, true},
+      {{{200, {}, "ab", BodyEnd::kBrokenOff}}, late, kFirst + body, "", 1, true},
+      {{{200, {}, "ab", BodyEnd::kBrokenOff}}, "ok: ab", kFirst + body},
+      {{{200, {}, "ab", BodyEnd::kTooLarge}}, "Reply larger than 1 MiB", kFirst + body},
+      {{{199, u"/x", "1"}}, "ok: 1", kFirst + body},  // final statuses
+      {{{400, u"/x", "2"}}, "ok: 2", kFirst + body},
+      {{{std::nullopt, u"/x", "3"}}, "ok: 3", kFirst + body},
+      {{{304}}, "Redirect without Location header", kFirst + kAll},
+      {{{302, u"http://example.org:70000/"}}, "URL port out of range", kFirst + kAll},
+      {{{302, u"http://example.org:/x"}}, "throws invalid stoi argument", kFirst + kAll},
+      {{{301, u"https://other.example/p"}, {302, u"http://example.org/"}},
+       "Redirect from https to http refused", kFirst + ", close request, close connection, "
+       "connect other.example:443, request POST /p tls, send a=1, receive" + kAll},
+      {{{300, u"/1"}, {302, u"/2"}, {302, u"/3"}, {399, u"/4"}},
+       "Too many redirects", kFirst + kHop + "request POST /1, send a=1, receive" + kHop +
+       "request POST /2, send a=1, receive" + kHop + "request POST /3, send a=1, receive" + kAll},
+      {{{302, u"/next"}}, "WinHttpConnect failed", kFirst + kHop + "close session",
+       "connection", 2},
+      {{{307, u"/moved?x=1"}, {302, std::u16string(u"http://b.example/q\0\0", 20)},
+        {301, u"https://c.example:9443/p"}, {403, {}, "{\"error\":9}"}},
+       "ok: {\"error\":9}", kFirst + kHop + "request POST /moved?x=1, send a=1, receive, close "
+       "request, close connection, connect b.example:80, request POST /q, send a=1, receive, "
+       "close request, close connection, connect c.example:9443, request POST /p tls, send a=1, "
+       "receive" + body},
   };
+  // clang-format on
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.outcome + " after " + c.log);
     ScriptedSteps steps;
-    steps.replies.assign(c.replies.begin(), c.replies.end());
-    const Outcome out = run(steps);
-    EXPECT_FALSE(out.ok);
-    EXPECT_EQ(out.error, c.error);
-    EXPECT_EQ(out.reply, "earlier reply");
-    EXPECT_EQ(steps.log, c.log);
-  }
-}
-
-TEST(HttpExchangeTest, AFailureAfterARedirectClosesOnlyTheSession) {
-  ScriptedSteps steps;
-  steps.fail_step = "connect";
-  steps.fail_attempt = 2;
-  steps.replies = {redirect(302, u"/next")};
-  const Outcome out = run(steps);
-  EXPECT_EQ(out.error, "WinHttpConnect failed");
-  EXPECT_EQ(steps.log, concat({kOpen,
-                               {"connect example.org:8080", "request POST /api", "send a=1",
-                                "receive", "close request", "close connection",
-                                "connect example.org:8080", "close session"}}));
-}
-
-TEST(HttpExchangeTest, AnExceptionFromALocationClosesEveryHandleInOrder) {
-  ScriptedSteps steps;
-  steps.replies = {redirect(302, u"http://example.org:/x")};
-  std::string reply;
-  std::string error;
-  int status = 0;
-  EXPECT_THROW(http_exchange(steps, u"example.org", 8080, false, u"/api", "a=1", reply, error,
-                             status, kHttpTimeouts),
-               std::invalid_argument);
-  EXPECT_TRUE(steps.open.empty());
-  const Log tail(steps.log.end() - 3, steps.log.end());
-  EXPECT_EQ(tail, (Log{"close request", "close connection", "close session"}));
-}
-
-TEST(HttpExchangeTest, ReadsTheFinalBodyUntilItsEndOrAFailure) {
-  struct Case {
-    std::string name;
-    Reply reply;
-    std::string body;
-    int status;
-  };
-  const Case cases[] = {
-      {"chunks in order", final_reply(200, {"ab", "c", "defg"}), "abcdefg", 200},
-      {"empty body", final_reply(200, {}), "", 200},
-      {"error status", final_reply(403, {"{\"error\":9}"}), "{\"error\":9}", 403},
-      {"1xx status is final", final_reply(199, {"x"}), "x", 199},
-      {"400 is final", final_reply(400, {"bad"}), "bad", 400},
-      {"status unreadable", Reply{std::nullopt, std::nullopt, {"x"}, End::kEnds}, "x", 0},
-      {"read fails", final_reply(200, {"ab", "cd"}, End::kReadFails), "abcd", 200},
-      {"query fails", final_reply(200, {"ab"}, End::kQueryFails), "ab", 200},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    ScriptedSteps steps;
-    steps.replies = {c.reply};
-    const Outcome out = run(steps, "");
-    EXPECT_TRUE(out.ok);
-    EXPECT_EQ(out.reply, c.body);
-    EXPECT_EQ(out.status, c.status);
-    EXPECT_EQ(out.error, "earlier error");
-    EXPECT_EQ(steps.log[3], "request GET /api") << "an empty body goes as a GET";
+    steps.replies = c.replies;
+    steps.fail = c.fail;
+    steps.fail_attempt = c.fail_attempt;
+    steps.late = c.late;
+    std::string reply = "earlier reply";
+    std::string error = "earlier error";
+    int status = -1;
+    bool ok = false;
+    try {
+      ok = http_exchange(steps, u"example.org", 8080, false, u"/api", "a=1", reply, error, status,
+                         kHttpTimeouts);
+    } catch (const std::invalid_argument& e) {
+      error = std::string("throws ") + e.what();
+    }
+    EXPECT_EQ(ok ? "ok: " + reply : error, c.outcome);
+    EXPECT_EQ(ok ? error : reply, ok ? "earlier error" : "earlier reply");
+    EXPECT_EQ(status, ok ? static_cast<int>(c.replies.back().status.value_or(0)) : -1);
+    EXPECT_EQ(steps.log, "session foo_brivanto/1.0 15000 15000 15000 60000" +
+                             std::string(c.log.empty() ? "" : ", ") + c.log);
+    EXPECT_TRUE(steps.open.empty()) << "handles left open";
   }
 }
 

@@ -1,19 +1,16 @@
-// The steps of one HTTP exchange, as the operating system's HTTP library offers them: WinHTTP
-// on Windows (http_steps_win32.cpp), libcurl elsewhere (http_steps_posix.cpp). The exchange's
-// own logic (redirects, handle closing, error texts) is written once over these steps, in
-// http_client.cpp, so it behaves the same on every platform.
+// The steps of one HTTP exchange over the operating system's HTTP library: WinHTTP on Windows
+// (http_steps_win32.cpp), libcurl elsewhere (http_steps_posix.cpp). The exchange's own logic
+// (redirects, handle closing, error texts, the reply's cap) is written once over these steps,
+// in http_exchange.cpp, so that it behaves the same on every platform.
 //
 // Handles are opaque. A session gives connections, a connection gives requests; each handle
 // is closed with close_handle, a request before its connection, a connection before its
-// session. A handle is used by one thread at a time; different handles may be used on
-// different threads at once.
+// session. A session and everything opened from it are used by one thread.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
-#include <span>
+#include <optional>
 #include <string>
-#include <string_view>
 
 #include "http/http_client.h"
 
@@ -21,22 +18,29 @@ namespace foo_brivanto {
 
 using HttpHandle = void*;
 
-// URLs, hosts and paths travel as UTF-16 with one code unit per byte: widen makes each byte a
-// code unit, narrow keeps the low byte of each.
-std::u16string widen(std::string_view bytes);
-std::string narrow(std::u16string_view wide);
+// What the exchange needs of a final reply's head.
+struct ReplyHead {
+  std::optional<std::uint32_t> status;     // none: it could not be read
+  std::optional<std::u16string> location;  // as received, widened byte by byte; none: absent
+};
+
+// How reading a reply's body ended.
+enum class BodyEnd { kComplete, kBrokenOff, kTooLarge };
 
 class HttpSteps {
  public:
   virtual ~HttpSteps() = default;
 
-  // A session that sends `user_agent`, uses the platform's default proxy configuration and
-  // blocks in every step. Null on failure.
-  virtual HttpHandle open_session(const std::u16string& user_agent) = 0;
+  // A session that sends `user_agent`, uses the platform's default proxy configuration, and
+  // holds every connection and request opened from it to `timeouts`: the per-wait limits for
+  // each wait, and the total limit, counted from now, for all of them together. Once the
+  // total limit has run out, the step under way ends and every later one fails at once.
+  // Null on failure.
+  virtual HttpHandle open_session(const std::u16string& user_agent,
+                                  const HttpTimeouts& timeouts) = 0;
 
-  // Limits for the connections and requests opened from now on. Best effort: failure is not
-  // reported.
-  virtual void set_timeouts(HttpHandle session, const HttpTimeouts& timeouts) = 0;
+  // True when the session's total limit has run out and ended or refused one of its steps.
+  virtual bool out_of_time(HttpHandle session) = 0;
 
   // A connection to host:port. Need not reach the server yet. Null on failure.
   virtual HttpHandle connect(HttpHandle session, const std::u16string& host,
@@ -52,21 +56,14 @@ class HttpSteps {
   virtual bool send_request(HttpHandle request, const std::u16string& headers,
                             const std::string& body) = 0;
 
-  // Waits for the final reply's headers. False when none arrived.
-  virtual bool receive_response(HttpHandle request) = 0;
+  // Waits for the final reply's head (1xx replies are passed over) and gives its status code
+  // and Location header. False when none arrived.
+  virtual bool receive_response(HttpHandle request, ReplyHead& head) = 0;
 
-  // The reply's status code. False when it cannot be read.
-  virtual bool query_status(HttpHandle request, std::uint32_t& status) = 0;
-
-  // The reply's Location header as received, widened byte by byte. False when there is none.
-  virtual bool query_location(HttpHandle request, std::u16string& location) = 0;
-
-  // Waits until body bytes are ready, and gives their number: 0 at the end of the body. False
-  // when the body broke off.
-  virtual bool query_data_available(HttpHandle request, std::size_t& available) = 0;
-
-  // Reads up to buffer.size() ready body bytes into `buffer`; `read` receives their number.
-  virtual bool read_data(HttpHandle request, std::span<char> buffer, std::size_t& read) = 0;
+  // Reads the reply's body into `body` until its end (kComplete) or until it breaks off
+  // (kBrokenOff, with the bytes that came). Stops with kTooLarge as soon as the body is known
+  // to be longer than kMaxReplyBytes, never holding more than kMaxReplyBytes of it.
+  virtual BodyEnd read_body(HttpHandle request, std::string& body) = 0;
 
   virtual void close_handle(HttpHandle handle) = 0;
 };

@@ -1,15 +1,18 @@
-// The exchange's steps over WinHTTP, in synchronous mode. Every handle is a WinHTTP handle.
+// The exchange's steps over WinHTTP in synchronous mode. Every blocking call runs through the
+// session (WinSession::run), whose watchdog ends the exchange at its total limit.
 #include <windows.h>
 #include <winhttp.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
-#include <span>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "http/http_steps.h"
+#include "http/winhttp_session_win32.h"
 
 namespace foo_brivanto {
 namespace {
@@ -19,8 +22,9 @@ std::wstring to_wide(const std::u16string& text) {
   return {text.begin(), text.end()};
 }
 
-HINTERNET internet(HttpHandle handle) {
-  return static_cast<HINTERNET>(handle);
+template <typename T>
+T& as(HttpHandle handle) {
+  return dynamic_cast<T&>(*static_cast<WinHandle*>(handle));
 }
 
 void set_timeout(HINTERNET session, DWORD option, int milliseconds) {
@@ -28,48 +32,88 @@ void set_timeout(HINTERNET session, DWORD option, int milliseconds) {
   WinHttpSetOption(session, option, &value, sizeof(value));
 }
 
+bool query_status(HINTERNET request, std::uint32_t& status) {
+  DWORD code = 0;
+  DWORD size = sizeof(code);
+  if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                           WINHTTP_HEADER_NAME_BY_INDEX, &code, &size, WINHTTP_NO_HEADER_INDEX)) {
+    return false;
+  }
+  status = code;
+  return true;
+}
+
+bool query_location(HINTERNET request, std::u16string& location) {
+  DWORD size = 0;
+  if (WinHttpQueryHeaders(request, WINHTTP_QUERY_LOCATION, WINHTTP_HEADER_NAME_BY_INDEX,
+                          WINHTTP_NO_OUTPUT_BUFFER, &size, WINHTTP_NO_HEADER_INDEX) ||
+      GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+    return false;
+  }
+  std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1);
+  size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+  if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_LOCATION, WINHTTP_HEADER_NAME_BY_INDEX,
+                           buffer.data(), &size, WINHTTP_NO_HEADER_INDEX)) {
+    return false;
+  }
+  const std::size_t units = std::min<std::size_t>(size / sizeof(wchar_t), buffer.size());
+  location.assign(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(units));
+  return true;
+}
+
 class WinHttpSteps final : public HttpSteps {
  public:
-  HttpHandle open_session(const std::u16string& user_agent) override {
-    return WinHttpOpen(to_wide(user_agent).c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
-                       WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
+  HttpHandle open_session(const std::u16string& user_agent, const HttpTimeouts& timeouts) override {
+    HINTERNET session = WinHttpOpen(to_wide(user_agent).c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
+                                    WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
+    if (session == nullptr) {
+      return nullptr;
+    }
+    set_timeout(session, WINHTTP_OPTION_CONNECT_TIMEOUT, timeouts.connect_ms);
+    set_timeout(session, WINHTTP_OPTION_SEND_TIMEOUT, timeouts.send_ms);
+    set_timeout(session, WINHTTP_OPTION_RECEIVE_TIMEOUT, timeouts.receive_ms);
+    // The wait for the reply's head has a limit of its own (90 s by default), and some WinHTTP
+    // implementations (Wine's) apply only that one there: the receive limit must hold for that
+    // wait too.
+    set_timeout(session, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, timeouts.receive_ms);
+    try {
+      return static_cast<WinHandle*>(new WinSession(session, timeouts));
+    } catch (const std::system_error&) {  // no thread for the watchdog
+      WinHttpCloseHandle(session);
+      return nullptr;
+    }
   }
 
-  void set_timeouts(HttpHandle session, const HttpTimeouts& timeouts) override {
-    set_timeout(internet(session), WINHTTP_OPTION_CONNECT_TIMEOUT, timeouts.connect_ms);
-    set_timeout(internet(session), WINHTTP_OPTION_SEND_TIMEOUT, timeouts.send_ms);
-    set_timeout(internet(session), WINHTTP_OPTION_RECEIVE_TIMEOUT, timeouts.receive_ms);
-    // The wait for the reply's headers has a limit of its own (90 s by default), and some
-    // WinHTTP implementations (Wine's) apply only that one there: the receive limit must hold
-    // for that wait too.
-    set_timeout(internet(session), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, timeouts.receive_ms);
-  }
+  bool out_of_time(HttpHandle session) override { return as<WinSession>(session).out_of_time(); }
 
   HttpHandle connect(HttpHandle session, const std::u16string& host, std::uint16_t port) override {
-    return WinHttpConnect(internet(session), to_wide(host).c_str(), port, 0);
+    WinSession& owner = as<WinSession>(session);
+    HINTERNET connection = WinHttpConnect(owner.handle(), to_wide(host).c_str(), port, 0);
+    return connection == nullptr ? nullptr
+                                 : static_cast<WinHandle*>(new WinConnection(owner, connection));
   }
 
   HttpHandle open_request(HttpHandle connection, const std::u16string& verb,
                           const std::u16string& path, bool secure) override {
+    WinConnection& owner = as<WinConnection>(connection);
     HINTERNET request = WinHttpOpenRequest(
-        internet(connection), to_wide(verb).c_str(), to_wide(path).c_str(), nullptr,
-        WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, secure ? WINHTTP_FLAG_SECURE : 0);
-    if (request == nullptr) {
-      return nullptr;
-    }
+        owner.handle, to_wide(verb).c_str(), to_wide(path).c_str(), nullptr, WINHTTP_NO_REFERER,
+        WINHTTP_DEFAULT_ACCEPT_TYPES, secure ? WINHTTP_FLAG_SECURE : 0);
     // Every 3xx reply must reach the exchange's own loop: left to itself WinHTTP follows
     // redirects silently, turning a redirected POST into a GET without its body and ignoring
     // the exchange's redirect limit.
     DWORD disable = WINHTTP_DISABLE_REDIRECTS;
-    if (!WinHttpSetOption(request, WINHTTP_OPTION_DISABLE_FEATURE, &disable, sizeof(disable))) {
+    if (request == nullptr ||
+        !WinHttpSetOption(request, WINHTTP_OPTION_DISABLE_FEATURE, &disable, sizeof(disable))) {
       WinHttpCloseHandle(request);
       return nullptr;
     }
-    return request;
+    return static_cast<WinHandle*>(new WinRequest(owner.session, request));
   }
 
-  bool send_request(HttpHandle request, const std::u16string& headers,
+  bool send_request(HttpHandle handle, const std::u16string& headers,
                     const std::string& body) override {
+    WinRequest& request = as<WinRequest>(handle);
     if (body.size() > std::numeric_limits<DWORD>::max()) {
       return false;
     }
@@ -77,67 +121,60 @@ class WinHttpSteps final : public HttpSteps {
     const auto length = static_cast<DWORD>(body.size());
     // WinHttpSendRequest does not write to the optional data; the cast only meets its type.
     void* data = body.empty() ? WINHTTP_NO_REQUEST_DATA : const_cast<char*>(body.data());
-    return WinHttpSendRequest(internet(request), wide_headers.c_str(),
-                              static_cast<DWORD>(wide_headers.size()), data, length, length,
-                              0) != FALSE;
+    // The request becomes the context of its status callbacks.
+    const auto context = reinterpret_cast<DWORD_PTR>(&request);
+    return request.session.run(request, [&](HINTERNET h) {
+      return WinHttpSendRequest(h, wide_headers.c_str(), static_cast<DWORD>(wide_headers.size()),
+                                data, length, length, context) != FALSE;
+    });
   }
 
-  bool receive_response(HttpHandle request) override {
-    return WinHttpReceiveResponse(internet(request), nullptr) != FALSE;
-  }
-
-  bool query_status(HttpHandle request, std::uint32_t& status) override {
-    DWORD code = 0;
-    DWORD size = sizeof(code);
-    if (!WinHttpQueryHeaders(internet(request),
-                             WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                             WINHTTP_HEADER_NAME_BY_INDEX, &code, &size, WINHTTP_NO_HEADER_INDEX)) {
+  bool receive_response(HttpHandle handle, ReplyHead& head) override {
+    WinRequest& request = as<WinRequest>(handle);
+    WinSession& session = request.session;
+    if (!session.run(request, [](HINTERNET h) { return WinHttpReceiveResponse(h, nullptr); })) {
       return false;
     }
-    status = code;
+    std::uint32_t status = 0;
+    if (session.run(request, [&](HINTERNET h) { return query_status(h, status); })) {
+      head.status = status;
+    }
+    std::u16string location;
+    if (session.run(request, [&](HINTERNET h) { return query_location(h, location); })) {
+      head.location = std::move(location);
+    }
     return true;
   }
 
-  bool query_location(HttpHandle request, std::u16string& location) override {
-    DWORD size = 0;
-    if (WinHttpQueryHeaders(internet(request), WINHTTP_QUERY_LOCATION, WINHTTP_HEADER_NAME_BY_INDEX,
-                            WINHTTP_NO_OUTPUT_BUFFER, &size, WINHTTP_NO_HEADER_INDEX) ||
-        GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
-      return false;
+  BodyEnd read_body(HttpHandle handle, std::string& body) override {
+    WinRequest& request = as<WinRequest>(handle);
+    for (;;) {
+      DWORD available = 0;
+      if (!request.session.run(
+              request, [&](HINTERNET h) { return WinHttpQueryDataAvailable(h, &available); })) {
+        return BodyEnd::kBrokenOff;
+      }
+      if (available == 0) {
+        return BodyEnd::kComplete;
+      }
+      // Bytes announced are bytes that exist: the body is too large before they are read.
+      if (available > kMaxReplyBytes - body.size()) {
+        return BodyEnd::kTooLarge;
+      }
+      const std::size_t before = body.size();
+      body.resize(before + available);
+      DWORD read = 0;
+      const bool ok = request.session.run(request, [&](HINTERNET h) {
+        return WinHttpReadData(h, body.data() + before, available, &read) != FALSE;
+      });
+      body.resize(before + (ok ? read : 0));
+      if (!ok) {
+        return BodyEnd::kBrokenOff;
+      }
     }
-    std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1);
-    size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-    if (!WinHttpQueryHeaders(internet(request), WINHTTP_QUERY_LOCATION,
-                             WINHTTP_HEADER_NAME_BY_INDEX, buffer.data(), &size,
-                             WINHTTP_NO_HEADER_INDEX)) {
-      return false;
-    }
-    const std::size_t units = std::min<std::size_t>(size / sizeof(wchar_t), buffer.size());
-    location.assign(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(units));
-    return true;
   }
 
-  bool query_data_available(HttpHandle request, std::size_t& available) override {
-    DWORD bytes = 0;
-    if (!WinHttpQueryDataAvailable(internet(request), &bytes)) {
-      return false;
-    }
-    available = bytes;
-    return true;
-  }
-
-  bool read_data(HttpHandle request, std::span<char> buffer, std::size_t& read) override {
-    const auto size =
-        static_cast<DWORD>(std::min<std::size_t>(buffer.size(), std::numeric_limits<DWORD>::max()));
-    DWORD bytes = 0;
-    if (!WinHttpReadData(internet(request), buffer.data(), size, &bytes)) {
-      return false;
-    }
-    read = bytes;
-    return true;
-  }
-
-  void close_handle(HttpHandle handle) override { WinHttpCloseHandle(internet(handle)); }
+  void close_handle(HttpHandle handle) override { delete static_cast<WinHandle*>(handle); }
 };
 
 }  // namespace

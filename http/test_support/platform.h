@@ -1,0 +1,14 @@
+// What the HTTP tests ask of the platform (platform_posix.cpp, platform_win32.cpp).
+#pragma once
+
+namespace foo_brivanto {
+
+// The number of threads of this process.
+int process_thread_count();
+
+// Whether the Windows build runs under Wine. Its WinHTTP ends a pending call only when the
+// server stops or a per-wait limit passes, not when its request is closed, so the total limit
+// takes effect once the call returns; and its TLS does not take the test authority.
+bool under_wine();
+
+}  // namespace foo_brivanto
