@@ -18,24 +18,6 @@ constexpr int kDefaultExpectSeconds = 10;
 
 Player::Outcome Player::execute(const Command& command, std::string& error) {
   const std::string& name = command.name;
-  const auto number_argument = [&](bool required) -> std::optional<double> {
-    if (command.words.empty() && !required) {
-      return std::nullopt;
-    }
-    const auto value = command.words.size() == 1 ? parse_number(command.words[0]) : std::nullopt;
-    if (!value || *value < 0) {
-      error = name + ": expected one number of seconds, 0 or more";
-    }
-    return value && *value >= 0 ? value : std::nullopt;
-  };
-  const auto no_arguments = [&] {
-    if (!command.words.empty() || !command.fields.empty()) {
-      error = name + ": takes no arguments";
-      return false;
-    }
-    return true;
-  };
-
   if (name.empty()) {
     return Outcome::kContinue;
   }
@@ -50,42 +32,10 @@ Player::Outcome Player::execute(const Command& command, std::string& error) {
     return play(command, error);
   }
   if (name == "wait" || name == "sleep" || name == "seek") {
-    const auto seconds = number_argument(true);
-    if (!seconds) {
-      return Outcome::kBadCommand;
-    }
-    if (name == "wait") {
-      return wait(*seconds);
-    }
-    if (name == "seek") {
-      return seek(*seconds, error);
-    }
-    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                             std::chrono::duration<double>(*seconds));
-    host_.main_thread().run_until([] { return false; }, deadline);
-    return Outcome::kContinue;
+    return timed(command, error);
   }
   if (name == "pause" || name == "resume" || name == "stop" || name == "next" || name == "quit") {
-    if (!no_arguments()) {
-      return Outcome::kBadCommand;
-    }
-    if (name == "quit") {
-      return Outcome::kQuit;
-    }
-    if (!playing()) {
-      error = name + ": nothing is playing";
-      return Outcome::kBadCommand;
-    }
-    if (name == "pause" || name == "resume") {
-      paused_ = name == "pause";
-      host_.playback().pause(paused_);
-    } else if (name == "next" && *current_ + 1 < playlist_.size()) {
-      start(*current_ + 1);
-    } else {
-      stop(play_control::stop_reason_user);  // "stop", or "next" after the last track
-    }
-    run_tasks();
-    return Outcome::kContinue;
+    return transport(command, error);
   }
   if (name == "edit") {
     return edit(command, error);
@@ -101,6 +51,51 @@ Player::Outcome Player::execute(const Command& command, std::string& error) {
   }
   error = "unknown command '" + name + "'";
   return Outcome::kBadCommand;
+}
+
+Player::Outcome Player::timed(const Command& command, std::string& error) {
+  const std::string& name = command.name;
+  const auto seconds =
+      command.words.size() == 1 ? parse_number(command.words[0]) : std::optional<double>();
+  if (!seconds || *seconds < 0) {
+    error = name + ": expected one number of seconds, 0 or more";
+    return Outcome::kBadCommand;
+  }
+  if (name == "wait") {
+    return wait(*seconds);
+  }
+  if (name == "seek") {
+    return seek(*seconds, error);
+  }
+  const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                           std::chrono::duration<double>(*seconds));
+  host_.main_thread().run_until([] { return false; }, deadline);
+  return Outcome::kContinue;
+}
+
+Player::Outcome Player::transport(const Command& command, std::string& error) {
+  const std::string& name = command.name;
+  if (!command.words.empty() || !command.fields.empty()) {
+    error = name + ": takes no arguments";
+    return Outcome::kBadCommand;
+  }
+  if (name == "quit") {
+    return Outcome::kQuit;
+  }
+  if (!playing()) {
+    error = name + ": nothing is playing";
+    return Outcome::kBadCommand;
+  }
+  if (name == "pause" || name == "resume") {
+    paused_ = name == "pause";
+    host_.playback().pause(paused_);
+  } else if (name == "next" && *current_ + 1 < playlist_.size()) {
+    start(*current_ + 1);
+  } else {
+    stop(play_control::stop_reason_user);  // "stop", or "next" after the last track
+  }
+  run_tasks();
+  return Outcome::kContinue;
 }
 
 Player::Outcome Player::add(const Command& command, std::string& error) {

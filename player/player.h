@@ -54,6 +54,10 @@ class Player {
   Outcome add(const Command& command, std::string& error);
   Outcome load(const Command& command, std::string& error);
   Outcome play(const Command& command, std::string& error);
+  // wait, sleep and seek: one number of seconds.
+  Outcome timed(const Command& command, std::string& error);
+  // pause, resume, stop, next and quit: no arguments.
+  Outcome transport(const Command& command, std::string& error);
   Outcome wait(double seconds);
   Outcome seek(double seconds, std::string& error);
   Outcome edit(const Command& command, std::string& error);

@@ -150,7 +150,14 @@ void Service::add_routes() {
     setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
   });
   server.set_keep_alive_timeout(1);
+  add_api_routes();
+  add_authorization_routes();
+  add_history_routes();
+  add_handlers();
+}
 
+void Service::add_api_routes() {
+  httplib::Server& server = *server_;
   server.Post(R"(/api/2\.0)", [this](const httplib::Request& req, httplib::Response& res,
                                      const httplib::ContentReader& read) {
     // Read the whole body whatever it is, so that the connection stays usable; the library
@@ -187,52 +194,55 @@ void Service::add_routes() {
     send(res, error_reply(405, ApiError::kMalformedRequest,
                           "Malformed request: API calls are POST requests"));
   });
+}
 
-  // The authorization page and its Allow button share one decision.
-  const auto authorize = [this](httplib::Response& res, const std::string& api_key,
-                                const std::string& token, bool allow) {
-    if (api_key.empty() || token.empty()) {
-      send_page(res, 400, message_page("Bad request", "The address lacks an api_key or a token."));
+// The authorization page and its Allow button share one decision.
+void Service::authorize(httplib::Response& res, const std::string& api_key,
+                        const std::string& token, bool allow) {
+  if (api_key.empty() || token.empty()) {
+    send_page(res, 400, message_page("Bad request", "The address lacks an api_key or a token."));
+    return;
+  }
+  if (api_key != kApiKey) {
+    send_page(res, 403, message_page("Unknown application", "No application has this API key."));
+    return;
+  }
+  TokenState state = registry_.token_state(token);
+  if (state == TokenState::kPending && allow)
+    state = registry_.approve(token);
+  switch (state) {
+    case TokenState::kUnknown:
+      send_page(res, 404, message_page("Unknown token", "This token was never issued."));
       return;
-    }
-    if (api_key != kApiKey) {
-      send_page(res, 403, message_page("Unknown application", "No application has this API key."));
+    case TokenState::kExpired:
+      send_page(res, 410,
+                message_page("Token expired",
+                             "This token has expired. Start the authorization again in the "
+                             "player."));
       return;
-    }
-    TokenState state = registry_.token_state(token);
-    if (state == TokenState::kPending && allow)
-      state = registry_.approve(token);
-    switch (state) {
-      case TokenState::kUnknown:
-        send_page(res, 404, message_page("Unknown token", "This token was never issued."));
-        return;
-      case TokenState::kExpired:
-        send_page(res, 410,
-                  message_page("Token expired",
-                               "This token has expired. Start the authorization again in the "
-                               "player."));
-        return;
-      case TokenState::kUsed:
-        send_page(res, 410,
-                  message_page("Token already used",
-                               "This token has already been traded for a session. Start the "
-                               "authorization again in the player."));
-        return;
-      case TokenState::kPending:
-        send_page(res, 200, auth_page(kApplicationName, api_key, token));
-        return;
-      case TokenState::kApproved:
-        send_page(res, 200, allowed_page(kApplicationName));
-        return;
-    }
-  };
+    case TokenState::kUsed:
+      send_page(res, 410,
+                message_page("Token already used",
+                             "This token has already been traded for a session. Start the "
+                             "authorization again in the player."));
+      return;
+    case TokenState::kPending:
+      send_page(res, 200, auth_page(kApplicationName, api_key, token));
+      return;
+    case TokenState::kApproved:
+      send_page(res, 200, allowed_page(kApplicationName));
+      return;
+  }
+}
 
-  server.Get("/api/auth", [this, authorize](const httplib::Request& req, httplib::Response& res) {
+void Service::add_authorization_routes() {
+  httplib::Server& server = *server_;
+  server.Get("/api/auth", [this](const httplib::Request& req, httplib::Response& res) {
     authorize(res, req.get_param_value("api_key"), req.get_param_value("token"),
               options_.auto_approve);
   });
 
-  server.Post("/api/auth/allow", [authorize](const httplib::Request& req, httplib::Response& res) {
+  server.Post("/api/auth/allow", [this](const httplib::Request& req, httplib::Response& res) {
     std::string why;
     const auto fields = decode_form(req.body, why);
     if (!fields) {
@@ -245,7 +255,10 @@ void Service::add_routes() {
     };
     authorize(res, field("api_key"), field("token"), true);
   });
+}
 
+void Service::add_history_routes() {
+  httplib::Server& server = *server_;
   server.Get("/history", [this](const httplib::Request&, httplib::Response& res) {
     send_page(res, 200,
               history_page(registry_.received(TrackCall::kNowPlaying),
@@ -261,7 +274,11 @@ void Service::add_routes() {
   server.Get("/", [](const httplib::Request&, httplib::Response& res) {
     send_page(res, 200, index_page());
   });
+}
 
+// Replies for what no route answers, for exceptions, and the log line of every request.
+void Service::add_handlers() {
+  httplib::Server& server = *server_;
   server.set_error_handler(
       httplib::Server::HandlerWithResponse([](const httplib::Request& req, httplib::Response& res) {
         if (!res.body.empty())

@@ -37,7 +37,8 @@
 
 namespace httplib {
 class Server;
-}
+struct Response;
+}  // namespace httplib
 
 namespace brivanto_service {
 
@@ -85,6 +86,12 @@ class Service {
 
  private:
   void add_routes();
+  void add_api_routes();
+  void add_authorization_routes();
+  void add_history_routes();
+  void add_handlers();
+  void authorize(httplib::Response& res, const std::string& api_key, const std::string& token,
+                 bool allow);
   void log(const std::string& line) const;
 
   ServiceOptions options_;
