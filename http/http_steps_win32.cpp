@@ -87,7 +87,7 @@ class WinHttpSteps final : public HttpSteps {
   bool out_of_time(HttpHandle session) override { return as<WinSession>(session).out_of_time(); }
 
   HttpHandle connect(HttpHandle session, const std::u16string& host, std::uint16_t port) override {
-    WinSession& owner = as<WinSession>(session);
+    auto& owner = as<WinSession>(session);
     HINTERNET connection = WinHttpConnect(owner.handle(), to_wide(host).c_str(), port, 0);
     return connection == nullptr ? nullptr
                                  : static_cast<WinHandle*>(new WinConnection(owner, connection));
@@ -95,7 +95,7 @@ class WinHttpSteps final : public HttpSteps {
 
   HttpHandle open_request(HttpHandle connection, const std::u16string& verb,
                           const std::u16string& path, bool secure) override {
-    WinConnection& owner = as<WinConnection>(connection);
+    auto& owner = as<WinConnection>(connection);
     HINTERNET request = WinHttpOpenRequest(
         owner.handle, to_wide(verb).c_str(), to_wide(path).c_str(), nullptr, WINHTTP_NO_REFERER,
         WINHTTP_DEFAULT_ACCEPT_TYPES, secure ? WINHTTP_FLAG_SECURE : 0);
@@ -113,14 +113,15 @@ class WinHttpSteps final : public HttpSteps {
 
   bool send_request(HttpHandle handle, const std::u16string& headers,
                     const std::string& body) override {
-    WinRequest& request = as<WinRequest>(handle);
+    auto& request = as<WinRequest>(handle);
     if (body.size() > std::numeric_limits<DWORD>::max()) {
       return false;
     }
     const std::wstring wide_headers = to_wide(headers);
     const auto length = static_cast<DWORD>(body.size());
     // WinHttpSendRequest does not write to the optional data; the cast only meets its type.
-    void* data = body.empty() ? WINHTTP_NO_REQUEST_DATA : const_cast<char*>(body.data());
+    void* data = body.empty() ? WINHTTP_NO_REQUEST_DATA
+                              : const_cast<char*>(body.data());  // NOLINT(*-const-cast)
     // The request becomes the context of its status callbacks.
     const auto context = reinterpret_cast<DWORD_PTR>(&request);
     return request.session.run(request, [&](HINTERNET h) {
@@ -130,7 +131,7 @@ class WinHttpSteps final : public HttpSteps {
   }
 
   bool receive_response(HttpHandle handle, ReplyHead& head) override {
-    WinRequest& request = as<WinRequest>(handle);
+    auto& request = as<WinRequest>(handle);
     WinSession& session = request.session;
     if (!session.run(request, [](HINTERNET h) { return WinHttpReceiveResponse(h, nullptr); })) {
       return false;
@@ -147,7 +148,7 @@ class WinHttpSteps final : public HttpSteps {
   }
 
   BodyEnd read_body(HttpHandle handle, std::string& body) override {
-    WinRequest& request = as<WinRequest>(handle);
+    auto& request = as<WinRequest>(handle);
     for (;;) {
       DWORD available = 0;
       if (!request.session.run(

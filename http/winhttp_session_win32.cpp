@@ -74,7 +74,8 @@ void WinSession::close(WinRequest& request) {
 
 void CALLBACK WinSession::on_status(HINTERNET /*handle*/, DWORD_PTR context, DWORD /*status*/,
                                     LPVOID /*info*/, DWORD /*length*/) {
-  auto* request = reinterpret_cast<WinRequest*>(context);
+  // The request travels as the context its call was given.
+  auto* request = reinterpret_cast<WinRequest*>(context);  // NOLINT(performance-no-int-to-ptr)
   // Only a notice on the exchange's own thread comes from inside its call.
   if (request == nullptr || std::this_thread::get_id() != request->session.owner_) {
     return;
