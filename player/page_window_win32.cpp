@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "player/page_window.h"
+#include "sdk/utf16_win32.h"
 
 namespace fbplayer {
 namespace {
@@ -97,18 +98,6 @@ HWND create_page_window() {
   return window;
 }
 
-std::string narrow(const std::wstring& wide) {
-  if (wide.empty()) {
-    return {};
-  }
-  const int length = static_cast<int>(wide.size());
-  const int size =
-      WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, utf8.data(), size, nullptr, nullptr);
-  return utf8;
-}
-
 bool is_button(HWND control) {
   wchar_t name[16] = {};
   GetClassNameW(control, name, 16);
@@ -132,7 +121,7 @@ std::vector<PageControl> page_controls(void* dialog) {
         GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
     const int check =
         is_button(control) ? static_cast<int>(SendMessageW(control, BM_GETCHECK, 0, 0)) : 0;
-    controls.push_back({GetDlgCtrlID(control), narrow(text), check});
+    controls.push_back({GetDlgCtrlID(control), utf16_to_utf8(text), check});
   }
   return controls;
 }

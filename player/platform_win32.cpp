@@ -7,20 +7,10 @@
 #include <string>
 
 #include "player/platform.h"
+#include "sdk/utf16_win32.h"
 
 namespace fbplayer {
 namespace {
-
-std::wstring utf8_to_utf16(const std::string& utf8) {
-  if (utf8.empty()) {
-    return {};
-  }
-  const int size =
-      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
-  return wide;
-}
 
 std::string system_message(DWORD code) {
   return "Windows error " + std::to_string(code);

@@ -4,7 +4,7 @@
 #include <shellapi.h>
 
 #include "preferences/browser.h"
-#include "preferences/utf16_win32.h"
+#include "sdk/utf16_win32.h"
 
 namespace foo_brivanto {
 

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <string>
 
-#include "preferences/utf16_win32.h"
+#include "sdk/utf16_win32.h"
 #include "preferences/window.h"
 #include "sdk/core_api.h"
 

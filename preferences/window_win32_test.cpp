@@ -1,12 +1,21 @@
 // What only Windows does for the preferences page: the dialog from the resources linked into
-// this program, and its posted messages. Runs under Wine.
+// this program, its posted messages, and the shell's browser. Runs under Wine.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
 
 #include "preferences/auth_worker.h"
+#include "preferences/browser.h"
+#include "preferences/page_controls.h"
+#include "sdk/utf16_win32.h"
 #include "tests/support/attached_host.h"
 #include "tests/support/recording_dialog.h"
 
@@ -33,6 +42,50 @@ TEST(PreferencesWindowTest, TakesOnlyItsOwnMessages) {
   EXPECT_EQ(first.received(kWmAuthResult).size(), 1U);
   destroy_window(next);
   DestroyWindow(parent);
+}
+
+// The dialog windres made is the page the Linux window is built from: the same controls in the
+// same order, with the same ids, classes and UTF-8 texts, and the check boxes toggle themselves.
+TEST(PreferencesWindowTest, TheResourceDialogHoldsThePageControls) {
+  HWND parent = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 9, 9, nullptr, nullptr, nullptr, {});
+  brivanto_test::RecordingDialog handler;
+  std::uint32_t error = 0;
+  const WindowHandle dialog = create_preferences_dialog(parent, handler, error);
+  auto* const window = static_cast<HWND>(host_window(dialog));
+  ASSERT_NE(window, nullptr) << error;
+  HWND control = GetWindow(window, GW_CHILD);
+  for (const PageControl& expected : page_controls()) {
+    ASSERT_NE(control, nullptr) << expected.text;
+    wchar_t text[256] = {};
+    wchar_t window_class[32] = {};
+    GetWindowTextW(control, text, 256);
+    GetClassNameW(control, window_class, 32);
+    EXPECT_EQ(GetDlgCtrlID(control), expected.id);
+    EXPECT_EQ(lstrcmpiW(window_class, utf8_to_utf16(expected.window_class).c_str()), 0);
+    EXPECT_EQ(utf16_to_utf8(text), expected.text);
+    const auto type = static_cast<unsigned>(GetWindowLongW(control, GWL_STYLE)) & BS_TYPEMASK;
+    EXPECT_EQ(expected.auto_check_box, expected.id != -1 && type == BS_AUTOCHECKBOX);
+    control = GetWindow(control, GW_HWNDNEXT);
+  }
+  EXPECT_EQ(control, nullptr);
+  destroy_window(dialog);
+  DestroyWindow(parent);
+}
+
+// The shell hands the browser the address exactly as given.
+TEST(PreferencesWindowTest, TheShellOpensTheAddressAsGiven) {
+  const std::string record = std::string("Z:") + std::getenv("BRIVANTO_BROWSER_RECORD");
+  std::remove(record.c_str());
+  const std::string url = "http://127.0.0.1:1/api/auth?api_key=k&token=a%2Bb";
+  ASSERT_TRUE(open_in_browser(url));
+  std::string opened;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (opened.empty() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // polls the browser's record
+    std::ifstream in(record);
+    std::getline(in, opened);
+  }
+  EXPECT_EQ(opened, url);
 }
 
 }  // namespace
