@@ -69,7 +69,7 @@ TEST(AuthWorkerTest, JudgesEachOutcome) {
       {AuthAction::Complete, "please Visit Web Auth first", true, true, false, url},
       {AuthAction::Complete, "not authorized, and the token expired", true, true, false, url},
       {AuthAction::Complete, "Invalid token: never issued", false, false, true, kStale},
-      {AuthAction::Complete, "Token EXPIRED: ask again", false, false, true, kStale},
+      {AuthAction::Complete, "EXPIRED", false, false, true, kStale},
       {AuthAction::Complete, "connection refused", false, false, true, kStale},  // "used"
       {AuthAction::Complete, "HTTP 500", false, false, false, "HTTP 500"},
       {AuthAction::Complete, "", false, false, false, "auth.getSession failed"},

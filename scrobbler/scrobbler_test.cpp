@@ -95,13 +95,13 @@ const Scenario kScenarios[] = {
      "Now playing: R - S (L) [100s, scrobble after 50s]|Sending now playing: A - U|"
      "Sending scrobble: A - U",
      "np U|scrobble U@0"},
-    {"unauthorize|add length=100 artist=A title=T|add length=100 artist=B title=U|play|wait 60|"
-     "next|wait 10|authorize|wait 50",
+    {"unauthorize|add length=100 artist=A title=T|add length=100 artist=B title=U|play|wait 10|"
+     "seek 60|next|wait 10|authorize|wait 50",
      "Now playing: A - T [100s, scrobble after 50s]|"
      "WARNING: not authorized — click Complete authorization, then Apply|"
      "Scrobble skipped: not authorized|Now playing: B - U [100s, scrobble after 50s]|"
      "WARNING: not authorized — click Complete authorization, then Apply|Sending scrobble: B - U",
-     "scrobble U@60"},
+     "scrobble U@10"},
     {"component stop|add length=100 artist=A title=T|add length=100 artist=B title=U|play|"
      "component start|wait 60|next|wait 5",
      "Scrobbler registered — open View → Console for debug output|"
