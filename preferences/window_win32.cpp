@@ -6,9 +6,9 @@
 #include <mutex>
 #include <string>
 
-#include "sdk/utf16_win32.h"
 #include "preferences/window.h"
 #include "sdk/core_api.h"
+#include "sdk/utf16_win32.h"
 
 namespace foo_brivanto {
 namespace {
