@@ -2,7 +2,8 @@
 
 namespace fbplayer {
 
-// TagLib is a Linux package here; the Windows build of the player has no tag reader.
+// The player without TagLib: the Windows build (TagLib is not among the cross-compilers'
+// packages) and a Linux build configured without it.
 bool read_audio_file(const std::string& path, file_info_impl& /*info*/, double& /*length*/,
                      std::string& error) {
   error = "cannot read " + path +
