@@ -104,5 +104,12 @@ TEST_F(ComponentTest, StartsAndStopsTheTracker) {
   EXPECT_TRUE(host_->playback().registrations().empty());
 }
 
+// The console is one of the host's services: before the host offers them, no line is printed.
+TEST_F(ComponentTest, IsSilentUntilTheHostOffersItsServices) {
+  client_->services_init(false);
+  service<initquit>(3).on_init();
+  EXPECT_TRUE(host_->console().lines().empty());
+}
+
 }  // namespace
 }  // namespace foo_brivanto
