@@ -12,6 +12,7 @@
 set(BRIVANTO_NATIVE_TOOLS
   http-test-server
   brivanto-service
+  conformance-tunnel
 )
 
 if(CMAKE_CROSSCOMPILING AND BUILD_TESTING)

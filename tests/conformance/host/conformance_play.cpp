@@ -1,0 +1,244 @@
+// Playback as the player reports it, what the stand-in service received of it, and the end:
+// on_quit, then the unload of the library while one of its requests still hangs.
+#include "drive.h"
+#include "json.h"
+
+namespace host {
+namespace {
+
+// The played track. Its texts hold what form encoding and JSON must carry unchanged; the
+// artist has a second value, of which the component sends the first.
+const char kArtist[] = "Кино";
+const char kSecondArtist[] = "Виктор Цой";
+const char kTitle[] = "Кукушка + «Звезда» & Co";
+const char kAlbum[] = "Последний герой";
+// The album that the stream's information names later, which the scrobble then carries.
+const char kStreamAlbum[] = "Группа крови";
+const char kLength[] = "100";
+// The track left playing when the player quits.
+const char kLastArtist[] = "Аквариум";
+const char kLastTitle[] = "Город золотой";
+
+void fill(HostTrack& track, const char* artist, const char* title, const char* album) {
+  HostFileInfo& info = track.file();
+  info.add_meta("genre", "Rock");  // first, so that the tags the component wants are not
+  info.add_meta("artist", artist);
+  info.add_meta("title", title);
+  if (album != nullptr) {
+    info.add_meta("album", album);
+  }
+  info.add_info("codec", "FLAC");
+  info.set_length(100.0);
+  info.seal();
+}
+
+player::play_callback* wanting(PlaybackCallbacks& playback, unsigned flag, const char* event) {
+  player::play_callback* callback = playback.wants(flag);
+  if (callback == nullptr) {
+    fatal(Text("no play callback is registered for ") << event);
+  }
+  return callback;
+}
+
+// The loader's word that a library left the process: the end of an unload, as an event.
+struct UnloadWatch {
+  HMODULE module;
+  HANDLE event;
+};
+void WINAPI on_unload(DWORD reason, const LdrUnloadedData* data, void* context) {
+  const auto* watch = static_cast<const UnloadWatch*>(context);
+  if (reason == kLdrReasonUnloaded && data->base == watch->module) {
+    SetEvent(watch->event);
+  }
+}
+
+int64_t parse_number(const Text& text) {
+  int64_t value = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    value = value * 10 + (text[i] - '0');
+  }
+  return value;
+}
+
+}  // namespace
+
+void Drive::play_and_scrobble() {
+  out("== playback");
+  auto* track = new HostTrack("metadb_handle (played)", "metadb_info_container (played)");
+  fill(*track, kArtist, kTitle, kAlbum);
+  track->file().add_meta("artist", kSecondArtist);
+  auto* stream = new HostFileInfo;  // the stream's own information, as dynamic info
+  stream->add_info("bitrate", "320");
+  stream->add_info("album", kStreamAlbum);
+  stream->seal();
+  PlaybackCallbacks& playback = *playback_;
+  const Text described = Text(kArtist) << " - " << kTitle << " (" << kAlbum << ")";
+  const Text described_later = Text(kArtist) << " - " << kTitle << " (" << kStreamAlbum << ")";
+
+  mark_lines();
+  const int32_t started = _time32(nullptr);
+  CALL_COMPONENT("play_callback::on_playback_new_track",
+                 wanting(playback, player::play_callback::flag_new_track, "new tracks")
+                     ->on_playback_new_track(player::metadb_handle::ptr(track)));
+  // Printed at once, inside the call.
+  const Text now_playing = Text("foo_brivanto: Now playing: ")
+                           << described << " [" << kLength << "s, scrobble after 50s]";
+  check(has_line(now_playing.c_str()), Text("no line \"") << now_playing << "\" at the new track");
+  check(track->info_ref_calls() > 0 && track->container().info_calls() > 0 &&
+            track->file().reads() > 0,
+        "the component read the new track without get_info_ref and info()");
+  auto tick = [&](double seconds) {
+    CALL_COMPONENT(
+        "play_callback::on_playback_time",
+        wanting(playback, player::play_callback::flag_time, "time")->on_playback_time(seconds));
+  };
+  tick(1.0);
+  CALL_COMPONENT(
+      "play_callback::on_playback_pause",
+      wanting(playback, player::play_callback::flag_pause, "pause")->on_playback_pause(true));
+  CALL_COMPONENT(
+      "play_callback::on_playback_pause",
+      wanting(playback, player::play_callback::flag_pause, "pause")->on_playback_pause(false));
+  tick(2.0);
+  tick(3.0);
+  expect_line((Text("foo_brivanto: Sending now playing: ") << described).c_str());
+  expect_line((Text("foo_brivanto: Now playing OK: ") << described).c_str(), 30);
+
+  const size_t reads_before = track->info_ref_calls();
+  CALL_COMPONENT("play_callback::on_playback_edited",
+                 wanting(playback, player::play_callback::flag_edited, "edits")
+                     ->on_playback_edited(player::metadb_handle::ptr(track)));
+  check(track->info_ref_calls() > reads_before, "an edited track was not read again");
+  CALL_COMPONENT("play_callback::on_playback_dynamic_info",
+                 wanting(playback, player::play_callback::flag_dynamic_info, "dynamic info")
+                     ->on_playback_dynamic_info(*stream));
+  check(stream->reads() > 0, "the stream's information was not read");
+  CALL_COMPONENT(
+      "play_callback::on_playback_seek",
+      wanting(playback, player::play_callback::flag_seek, "seeks")->on_playback_seek(48.0));
+  tick(49.0);
+  tick(50.0);
+  expect_line((Text("foo_brivanto: Sending scrobble: ") << described_later).c_str());
+  expect_line((Text("foo_brivanto: Scrobble OK: ") << described_later).c_str(), 30);
+  CALL_COMPONENT("play_callback::on_playback_stop",
+                 wanting(playback, player::play_callback::flag_stop, "stops")
+                     ->on_playback_stop(player::play_callback::stop_reason_user));
+  started_ = started;
+  out("ok: new track (a metadb_handle by value, read through get_info_ref and info()), time, "
+      "pause, edited, dynamic info, seek, stop; the notice and the scrobble sent and confirmed");
+}
+
+void Drive::check_service_received() {
+  out("== what the service received");
+  Text body;
+  Text error;
+  if (!tunnel_.fetch_from_service(setup_.base_url, "/history.json", body, error)) {
+    fatal(Text("cannot read the service's history through the tunnel: ") << error);
+  }
+  const struct {
+    const char* list;
+    const char* method;
+    const char* album;
+  } expected[] = {{"now_playing", "track.updateNowPlaying", kAlbum},
+                  {"scrobbles", "track.scrobble", kStreamAlbum}};
+  for (const auto& call : expected) {
+    List<Text> entries;
+    if (!check(json_array(body, call.list, entries) && entries.size() == 1,
+               Text("the service holds ") << entries.size() << " entries under " << call.list
+                                          << ", expected 1: " << body)) {
+      continue;
+    }
+    Text params;
+    Text session;
+    json_member(entries[0], "params", params);
+    json_string_member(entries[0], "session", session);
+    check(session == session_key_, Text(call.list)
+                                       << " arrived under another session than the stored key");
+    const struct {
+      const char* name;
+      Text value;
+    } fields[] = {{"method", call.method}, {"artist", kArtist},   {"track", kTitle},
+                  {"album", call.album},   {"duration", kLength}, {"sk", session_key_}};
+    for (const auto& field : fields) {
+      Text value;
+      check(json_string_member(params, field.name, value) && value == field.value,
+            Text(call.list) << ": " << field.name << " arrived as \"" << value << "\", sent as \""
+                            << field.value << "\"");
+    }
+    if (Text(call.list) == "scrobbles") {
+      Text timestamp;
+      json_string_member(params, "timestamp", timestamp);
+      const int64_t age = parse_number(timestamp) - started_;
+      check(age >= -2 && age <= 2, Text("the scrobble's timestamp is ")
+                                       << age << " s off the start of the track");
+    }
+  }
+  out("ok: the service holds the notice and the scrobble, byte for byte as played, under the "
+      "stored session key");
+}
+
+void Drive::quit_and_unload() {
+  out("== quit and unload");
+  auto* track =
+      new HostTrack("metadb_handle (left playing)", "metadb_info_container (left playing)");
+  fill(*track, kLastArtist, kLastTitle, nullptr);
+  Text reply;
+  if (!tunnel_.command("POST", "/hold", reply)) {
+    fatal(Text("the tunnel would not hold: ") << reply);
+  }
+  mark_lines();
+  CALL_COMPONENT("play_callback::on_playback_new_track",
+                 wanting(*playback_, player::play_callback::flag_new_track, "new tracks")
+                     ->on_playback_new_track(player::metadb_handle::ptr(track)));
+  for (double seconds = 1.0; seconds <= 3.0; seconds += 1.0) {
+    CALL_COMPONENT(
+        "play_callback::on_playback_time",
+        wanting(*playback_, player::play_callback::flag_time, "time")->on_playback_time(seconds));
+  }
+  expect_line(
+      (Text("foo_brivanto: Sending now playing: ") << kLastArtist << " - " << kLastTitle).c_str());
+  if (!tunnel_.command("GET", "/held", reply)) {
+    fatal(Text("the notice's request never reached the tunnel: ") << reply);
+  }
+
+  api_->set_shutting_down(true);
+  CALL_COMPONENT("initquit::on_quit", initquit_->on_quit());
+  check(playback_->registered() == 0, "on_quit left the play callback registered");
+  const size_t dropped = queue_->close_and_release();
+  Text key;
+  check(stored_session_key(get_config("at quit"), key) && key == session_key_,
+        "the configuration saved at quit lost the session key");
+  // The component's services go before the library that holds their code.
+  version_.release();
+  validator_.release();
+  initquit_.release();
+  page_.release();
+
+  HANDLE unloaded = CreateEventW(nullptr, 1, 0, nullptr);
+  UnloadWatch watch{module_, unloaded};
+  void* cookie = nullptr;
+  if (LdrRegisterDllNotification(0, on_unload, &watch, &cookie) != 0) {
+    fatal("the loader takes no notification of unloads");
+  }
+  wchar_t* path = to_wide(setup_.component);
+  FreeLibrary(module_);
+  const bool still_mapped = GetModuleHandleW(path) != nullptr;
+  check(still_mapped,
+        "the library went at FreeLibrary although its request still hung: the request's "
+        "thread held no reference to it");
+  if (!tunnel_.command("POST", "/release", reply)) {
+    fail(Text("the tunnel would not let the request go: ") << reply);
+  }
+  const bool gone =
+      pump_until([&] { return WaitForSingleObject(unloaded, 0) == kWaitObject0; }, 30, unloaded);
+  check(gone && GetModuleHandleW(path) == nullptr,
+        "the library stayed in the process after its hanging request ended");
+  delete[] path;
+  LdrUnregisterDllNotification(cookie);
+  CloseHandle(unloaded);
+  out(Text("ok: on_quit unregistered the play callback; ")
+      << dropped << " callbacks still queued were released; FreeLibrary with a request in "
+      << "flight left the library mapped, and it left the process once the request ended");
+}
+
+}  // namespace host

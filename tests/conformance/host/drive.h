@@ -1,0 +1,132 @@
+// The run: the host loads the component and drives each boundary in the order the player does,
+// from the entry to the unload. Each step checks what comes back across the boundary; a step
+// whose outcome later steps need ends the run when it fails.
+#pragma once
+
+#include "host_api.h"
+#include "network.h"
+#include "track.h"
+
+namespace host {
+
+// What the run is given (see conformance_main.cpp).
+struct Setup {
+  Text component;       // the DLL, a Windows path
+  Text authority;       // the test authority's certificate (DER), a Windows path
+  Text tunnel_url;      // http://127.0.0.1:PORT, also the process's http_proxy
+  Text browser_record;  // where the test's browser writes the URLs it is given, a Windows path
+  Text base_url;        // the service the DLL was built for, https://www.brivanto.com
+  Text version;         // the component's version
+};
+
+class Drive {
+ public:
+  explicit Drive(const Setup& setup);
+  Drive(const Drive&) = delete;
+  Drive& operator=(const Drive&) = delete;
+  ~Drive() = default;
+
+  void run();
+  // The component's console lines, when a failure needs them to be understood.
+  void print_console();
+
+ private:
+  // conformance_start.cpp
+  void load();
+  void walk_factories();
+  void read_component_version();
+  void check_file_name();
+  void round_trip_configuration();
+  void start();
+  // conformance_page.cpp
+  void open_page();
+  void authorize(player::preferences_page_instance* page, HWND window);
+  void close_page(player::preferences_page_instance::ptr& page, HWND window);
+  // conformance_play.cpp
+  void play_and_scrobble();
+  void check_service_received();
+  void quit_and_unload();
+
+  // Runs the main thread's business (the component's queued callbacks, window messages) until
+  // done() holds or `seconds` have passed; `extra` is another handle worth waking up for.
+  template <class Done>
+  bool pump_until(Done done, DWORD seconds, HANDLE extra = nullptr);
+  // Waits for an unused console line that contains `text`, printed since the last mark; each
+  // line answers one wait. Ends the run when none comes in time.
+  void expect_line(const char* text, DWORD seconds = 20);
+  bool has_line(const char* text);
+  void mark_lines() { mark_ = console_->line_count(); }
+  Text get_config(const char* when);
+  void set_config(const Text& bytes, const char* when);
+  HWND control(HWND page, int id);
+  Text control_text(HWND page, int id);
+  void click(HWND page, int id);
+
+  const Setup& setup_;
+  Tunnel tunnel_;
+  HWND main_window_ = nullptr;
+  HWND preferences_window_ = nullptr;
+  HWND page_window_ = nullptr;  // the page's dialog while it is open, for dialog messages
+  HostApi* api_ = nullptr;
+  Console* console_ = nullptr;
+  Console* second_console_ = nullptr;
+  MainThreadQueue* queue_ = nullptr;
+  PlaybackCallbacks* playback_ = nullptr;
+  Popups* popups_ = nullptr;
+  PageCallback* page_callback_ = nullptr;
+  HostAbort abort_;
+
+  HMODULE module_ = nullptr;
+  player::foobar2000_client* client_ = nullptr;
+  player::service_ptr_t<player::componentversion> version_;
+  player::service_ptr_t<player::component_installation_validator> validator_;
+  player::service_ptr_t<player::initquit> initquit_;
+  player::service_ptr_t<player::preferences_page> page_;
+
+  size_t mark_ = 0;
+  List<size_t> used_lines_;
+  Text session_key_;     // from the configuration once authorized
+  int32_t started_ = 0;  // Unix time at which the played track started
+};
+
+// Reads a service pointer as another interface of the same object (single inheritance: the
+// same address), after service_query said it is one.
+template <class T>
+player::service_ptr_t<T> as(const player::service_ptr_t<player::service_base>& service) {
+  return player::service_ptr_t<T>(static_cast<T*>(service.get()));
+}
+
+// The session key record of a configuration as get_config writes it; false when it has none.
+bool stored_session_key(const Text& configuration, Text& key);
+
+// What the console lines and checks say of a GUID.
+Text guid_text(const player::GUID& guid);
+
+template <class Done>
+bool Drive::pump_until(Done done, DWORD seconds, HANDLE extra) {
+  const DWORD start = now_ms();
+  const DWORD limit = seconds * 1000;
+  for (;;) {
+    queue_->run_pending();
+    Message message;
+    while (PeekMessageW(&message, nullptr, 0, 0, kPmRemove) != 0) {
+      if (page_window_ != nullptr && IsDialogMessageW(page_window_, &message) != 0) {
+        continue;
+      }
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    queue_->run_pending();
+    if (done()) {
+      return true;
+    }
+    const DWORD spent = now_ms() - start;
+    if (spent >= limit) {
+      return false;
+    }
+    const HANDLE handles[] = {wake_event(), extra};
+    MsgWaitForMultipleObjects(extra != nullptr ? 2 : 1, handles, 0, limit - spent, kQsAllInput);
+  }
+}
+
+}  // namespace host
