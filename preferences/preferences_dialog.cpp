@@ -69,6 +69,10 @@ std::uint32_t PreferencesDialog::get_state() {
   return guarded("get_state", std::uint32_t{state_resettable}, [this] { return page_state(); });
 }
 
+window_handle PreferencesDialog::get_wnd() {
+  return guarded("get_wnd", window_handle{}, [this] { return window(); });
+}
+
 void PreferencesDialog::apply() {
   guarded("apply", [this] { store_switches(); });
 }

@@ -26,7 +26,7 @@ class PreferencesDialog : public preferences_page_instance, public DialogMessage
 
   // The player's view of the page; each stops whatever is thrown (sdk/boundary.h).
   std::uint32_t get_state() override;
-  window_handle get_wnd() override { return window(); }
+  window_handle get_wnd() override;
   // Stores the check boxes as the switches.
   void apply() override;
   // Shows the stored switches again (not the defaults).

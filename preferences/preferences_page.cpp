@@ -5,6 +5,7 @@
 
 #include "preferences/preferences_dialog.h"
 #include "preferences/window.h"
+#include "sdk/boundary.h"
 #include "sdk/console.h"
 
 namespace foo_brivanto {
@@ -19,7 +20,9 @@ class ErrorPage : public preferences_page_instance {
   ErrorPage& operator=(const ErrorPage&) = delete;
 
   std::uint32_t get_state() override { return 0; }
-  window_handle get_wnd() override { return host_window(window_); }
+  window_handle get_wnd() override {
+    return guarded("get_wnd", window_handle{}, [this] { return host_window(window_); });
+  }
   void apply() override {}
   void reset() override {}
 
