@@ -2,6 +2,7 @@
 // registered services, start and stop.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -45,21 +46,45 @@ class ComponentTest : public ::testing::Test {
 
 TEST_F(ComponentTest, PresentsItselfToThePlayer) {
   EXPECT_EQ(client_->get_version() + (client_->is_debug() ? 1U : 0U), 80U);  // not a debug build
+  // The player reads each factory's fields itself: [vptr][next][pointer to the class GUID].
   std::vector<GUID> listed;
-  for (service_factory_base* f : factories_)
-    listed.push_back(f->get_class_guid());
-  EXPECT_EQ(listed, (std::vector<GUID>{preferences_page_v3::class_guid,
+  for (const void* f = client_->get_service_list(); f != nullptr;) {
+    const void* fields[3] = {};
+    std::memcpy(fields, f, sizeof fields);
+    listed.push_back(*static_cast<const GUID*>(fields[2]));
+    f = fields[1];
+  }
+  EXPECT_EQ(listed, (std::vector<GUID>{preferences_page::class_guid,
                                        component_installation_validator::class_guid,
                                        componentversion::class_guid, initquit::class_guid}));
   client_->set_library_path(("C:\\components\\" + name_).c_str(), name_.c_str());
   componentversion& version = service<componentversion>(2);
-  string8 file, component, number, about;
+  pfc::string8 file, component, number, about;
   version.get_file_name(file);
   version.get_component_name(component);
   version.get_component_version(number);
   version.get_about_message(about);
   EXPECT_EQ(file.get() + "|" + component.get() + "|" + number.get() + "|" + about.get(),
             name_ + "|brivanto Scrobbler|1.3.1|Scrobble to 127.0.0.1");
+}
+
+// The page is listed as a first-generation page and answers for the later ones; its GUIDs come
+// back through the result pointers the player gives.
+TEST_F(ComponentTest, OffersItsPageToEveryGenerationOfThePlayer) {
+  const service_ptr_t<preferences_page> listed(&service<preferences_page>(0));
+  for (const GUID& guid : {preferences_page_v2::class_guid, preferences_page_v3::class_guid}) {
+    service_ptr found;
+    EXPECT_TRUE(listed->service_query(found, guid));
+    EXPECT_EQ(found.get(), static_cast<service_base*>(listed.get()));
+  }
+  GUID page{}, parent{};
+  EXPECT_EQ(listed->get_guid(&page), &page);
+  EXPECT_EQ(listed->get_parent_guid(&parent), &parent);
+  EXPECT_EQ(std::string(listed->get_name()), "brivanto");
+  EXPECT_EQ(page,
+            (GUID{0xB7E4F1A2, 0x3C5D, 0x4E8F, {0x9A, 0x0B, 0x1C, 0x2D, 0x3E, 0x4F, 0x5A, 0x6B}}));
+  EXPECT_EQ(parent,
+            (GUID{0x627C0767, 0x0793, 0x44F8, {0x80, 0x87, 0xBE, 0x49, 0x34, 0x31, 0x12, 0x82}}));
 }
 
 // The file-name part of the path (after the last "\", "/", "|" or ":") must match, byte for byte.

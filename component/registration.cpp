@@ -7,8 +7,10 @@
 #include "component/file_name_check.h"
 #include "preferences/preferences_page.h"
 #include "scrobbler/scrobbler.h"
+#include "sdk/boundary.h"
 #include "sdk/component_services.h"
 #include "sdk/core_api.h"
+#include "sdk/main_thread.h"
 #include "settings/settings.h"
 
 namespace foo_brivanto {
@@ -17,10 +19,21 @@ namespace {
 class InitQuit : public initquit {
  public:
   void on_init() override {
-    upgrade_settings();
-    create_scrobbler();
+    guarded("on_init", [] {
+      start_main_thread_tasks();
+      upgrade_settings();
+      create_scrobbler();
+    });
   }
-  void on_quit() override { destroy_scrobbler(); }
+  // The player may unload the library once this returns: background work still under way
+  // hands it nothing more (sdk/main_thread.h), and keeps the library's code loaded until it
+  // ends (sdk/threads.h).
+  void on_quit() override {
+    guarded("on_quit", [] {
+      destroy_scrobbler();
+      stop_main_thread_tasks();
+    });
+  }
 
  protected:
   ~InitQuit() = default;
@@ -31,13 +44,18 @@ class InitQuit : public initquit {
 
 class componentversion_myimpl : public componentversion {
  public:
-  void get_file_name(string_base& out) override { out.set_string(core_api::library_name()); }
-  void get_component_name(string_base& out) override { out.set_string("brivanto Scrobbler"); }
-  void get_component_version(string_base& out) override {
-    out.set_string(foo_brivanto::kComponentVersion);
+  void get_file_name(pfc::string_base& out) override {
+    guarded("get_file_name", [&] { out.set_text(core_api::library_name()); });
   }
-  void get_about_message(string_base& out) override {
-    out.set_string("Scrobble to " + std::string(foo_brivanto::service_host_name()));
+  void get_component_name(pfc::string_base& out) override {
+    guarded("get_component_name", [&] { out.set_text("brivanto Scrobbler"); });
+  }
+  void get_component_version(pfc::string_base& out) override {
+    guarded("get_component_version", [&] { out.set_text(foo_brivanto::kComponentVersion); });
+  }
+  void get_about_message(pfc::string_base& out) override {
+    guarded("get_about_message",
+            [&] { out.set_text("Scrobble to " + std::string(foo_brivanto::service_host_name())); });
   }
 
  protected:
@@ -47,7 +65,9 @@ class componentversion_myimpl : public componentversion {
 class component_installation_validator_filename : public component_installation_validator {
  public:
   bool is_installed_correctly() override {
-    return foo_brivanto::has_file_name(core_api::library_path(), foo_brivanto::kLibraryFileName);
+    return guarded("is_installed_correctly", false, [] {
+      return foo_brivanto::has_file_name(core_api::library_path(), foo_brivanto::kLibraryFileName);
+    });
   }
 
  protected:

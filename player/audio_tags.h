@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "sdk/file_info.h"
+#include "player/host/file_info_impl.h"
 
 namespace fbplayer {
 

@@ -12,7 +12,7 @@ bool read_audio_file(const std::string& path, file_info_impl& info, double& leng
     error = "cannot read audio file " + path;
     return false;
   }
-  info.reset();
+  info = file_info_impl();
   if (file.tag() != nullptr) {
     const TagLib::PropertyMap properties = file.tag()->properties();
     for (const auto& [name, values] : properties) {

@@ -54,22 +54,6 @@ int fail(const std::string& message) {
   return kFailure;
 }
 
-// Every service of interface T that the component registered.
-template <class T>
-std::vector<service_ptr_t<T>> services_of(foobar2000_client& client) {
-  std::vector<service_ptr_t<T>> found;
-  for (service_factory_base* f = client.get_service_list(); f != nullptr; f = f->get_next()) {
-    if (f->get_class_guid() == T::class_guid) {
-      service_ptr instance;
-      f->instance_create(instance);
-      // The factory creates its instance as the interface it is listed under.
-      // NOLINTNEXTLINE(cppcoreguidelines-pro-type-static-cast-downcast)
-      found.emplace_back(static_cast<T*>(instance.get()));
-    }
-  }
-  return found;
-}
-
 // The host outlives everything the component starts: a background thread of the component may
 // still be letting go of a host service when the player ends, so it is never destroyed. A
 // static pointer keeps it reachable for the leak check at the end.
@@ -115,7 +99,7 @@ int play_script(fbplayer::Player& player, std::istream& in, bool prompt) {
 
 // Hands the component its library path and stored configuration and starts its services.
 // False with a message in `error` when the configuration cannot be read.
-bool start_component(foobar2000_client& client, const std::string& path,
+bool start_component(fbplayer::Host& host, foobar2000_client& client, const std::string& path,
                      const fbplayer::Profile& profile, std::string& error) {
   namespace fs = std::filesystem;
   std::vector<std::uint8_t> records;
@@ -127,11 +111,13 @@ bool start_component(foobar2000_client& client, const std::string& path,
   const std::string file_name = fs::path(path).filename().string();
   client.set_library_path((ec ? path : full_path).c_str(), file_name.c_str());
   stream_reader_memory stored(records.data(), records.size());
-  client.set_config(stored);
+  abort_callback_dummy never_aborted;
+  client.set_config(&stored, never_aborted);
+  host.add_services(client.get_service_list());
   client.services_init(true);
   // A host warns when a component finds itself installed under the wrong file name, and runs
   // it all the same.
-  for (const auto& validator : services_of<component_installation_validator>(client)) {
+  for (const auto& validator : host.services<component_installation_validator>()) {
     if (!validator->is_installed_correctly()) {
       std::cerr << "fbplayer: " << path
                 << " is not installed correctly: the component expects another file name\n";
@@ -163,10 +149,11 @@ int run(const Options& options) {
   }
   const fbplayer::Profile profile(options.profile,
                                   std::filesystem::path(options.component).filename().string());
-  if (!start_component(*client, options.component, profile, error)) {
+  host.set_profile_path(options.profile);
+  if (!start_component(host, *client, options.component, profile, error)) {
     return fail(error);
   }
-  const auto initquits = services_of<initquit>(*client);
+  const auto initquits = host.services<initquit>();
   for (const auto& service : initquits) {
     service->on_init();
   }
@@ -180,7 +167,6 @@ int run(const Options& options) {
     std::fputc('\n', stdout);
     std::fflush(stdout);
   });
-  player.set_component(client);
   player.run_tasks();
 
   std::ifstream script_file;
@@ -201,7 +187,8 @@ int run(const Options& options) {
   }
   player.run_tasks();
   stream_writer_buffer config;
-  client->get_config(config);
+  abort_callback_dummy never_aborted;
+  client->get_config(&config, never_aborted);
   if (!profile.save(config.data(), error)) {
     std::cerr << "fbplayer: " << error << "\n";
     status = status == 0 ? kFailure : status;

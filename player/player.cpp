@@ -1,5 +1,6 @@
 #include "player/player.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <set>
@@ -168,7 +169,9 @@ void Player::start(std::size_t index) {
   current_ = index;
   position_ = 0;
   paused_ = false;
-  track_ = service_new<Track>(playlist_[index].info, playlist_[index].length);
+  file_info_impl info = playlist_[index].info;
+  info.set_length(std::max(playlist_[index].length, 0.0));  // 0: unknown
+  track_ = service_new<Track>(info);
   host_.playback().new_track(metadb_handle_ptr(track_));
 }
 
@@ -240,7 +243,7 @@ Player::Outcome Player::edit(const Command& command, std::string& error) {
     return Outcome::kBadCommand;
   }
   // Each field named in the edit gets the values given for it; an empty value removes it.
-  file_info_impl& info = track_->info();
+  file_info_impl info = track_->info();
   std::set<std::string> replaced;
   for (const auto& [key, value] : command.fields) {
     if (key == "length") {
@@ -249,7 +252,7 @@ Player::Outcome Player::edit(const Command& command, std::string& error) {
         error = "edit: length must be a number of seconds";
         return Outcome::kBadCommand;
       }
-      track_->set_length(*length);
+      info.set_length(std::max(*length, 0.0));
       playlist_[*current_].length = *length;
       continue;
     }
@@ -261,6 +264,7 @@ Player::Outcome Player::edit(const Command& command, std::string& error) {
     }
   }
   playlist_[*current_].info = info;
+  track_->set_info(info);
   host_.playback().edited(metadb_handle_ptr(track_));
   run_tasks();
   return Outcome::kContinue;
@@ -332,15 +336,15 @@ Player::Outcome Player::prefs(const Command& command, std::string& error) {
     return Outcome::kBadCommand;
   }
   if (action == "show") {
-    for (const PageControl& control : page_controls(page_->window())) {
+    for (const PageControl& control : page_controls(page_->get_wnd())) {
       print_("[prefs] " + std::to_string(control.id) + " " + control.text + " " +
              std::to_string(control.check_state));
     }
-    print_("[prefs] state " + std::to_string(page_->page_state()));
+    print_("[prefs] state " + std::to_string(page_->get_state()));
   } else if (action == "click") {
     const auto id = parse_number(command.words[1]);
     if (!id || *id != std::floor(*id) ||
-        !click_page_control(page_->window(), static_cast<int>(*id))) {
+        !click_page_control(page_->get_wnd(), static_cast<int>(*id))) {
       error = "prefs click: the page has no control " + command.words[1];
       return Outcome::kBadCommand;
     }
@@ -363,22 +367,19 @@ Player::Outcome Player::open_page(std::string& error) {
     error = "prefs open: the preferences page is open already";
     return Outcome::kBadCommand;
   }
-  for (service_factory_base* f = client_ != nullptr ? client_->get_service_list() : nullptr;
-       f != nullptr; f = f->get_next()) {
-    if (f->get_class_guid() != preferences_page_v3::class_guid) {
+  // Pages are listed as preferences_page; a page of this generation also answers for v3.
+  for (const auto& listed : host_.services<preferences_page>()) {
+    const auto page = service_query_t<preferences_page_v3>(listed);
+    if (!page) {
       continue;
     }
-    service_ptr service;
-    f->instance_create(service);
-    // The factory creates its instance as the interface it is listed under.
-    auto* page = static_cast<preferences_page_v3*>(service.get());  // NOLINT
-    std::uint32_t system_error = 0;
-    page_ = page->create_instance(page_parent_window(),
-                                  service_ptr_t<preferences_page_callback>(&page_callback_),
-                                  system_error);
+    preferences_page_instance* created = nullptr;
+    page->instantiate(
+        &created, page_parent_window(),
+        service_arg_source(service_ptr_t<preferences_page_callback>(&page_callback_)));
+    page_ = service_ptr_t<preferences_page_instance>::adopt(created);
     if (!page_) {
-      error = "prefs open: the page could not be created (system error " +
-              std::to_string(system_error) + ")";
+      error = "prefs open: the page gave no instance";
       return Outcome::kBadCommand;
     }
     run_tasks();

@@ -15,7 +15,6 @@
 #include "player/host/host.h"
 #include "player/host/track.h"
 #include "player/script.h"
-#include "sdk/client.h"
 #include "sdk/preferences_page.h"
 
 namespace fbplayer {
@@ -30,9 +29,6 @@ class Player {
       Host& host, double speed,
       std::function<void(std::string_view)> print = [](std::string_view) {})
       : host_(host), speed_(speed), print_(std::move(print)) {}
-
-  // The loaded component, whose preferences page "prefs" opens.
-  void set_component(foobar2000_client* client) { client_ = client; }
 
   // Closes the preferences page if it is open.
   void close_page();
@@ -72,7 +68,7 @@ class Player {
   // Lets `seconds` of real time pass (scaled by the speed), running main-thread tasks.
   void pass_real_time(double seconds);
 
-  // Counts the page's notifications; the host asks page_state again on each.
+  // Counts the page's notifications; the host asks get_state again on each.
   class PageCallback : public preferences_page_callback {
    public:
     void on_state_changed() override { ++notifications; }
@@ -85,7 +81,6 @@ class Player {
   Host& host_;
   double speed_;
   std::function<void(std::string_view)> print_;
-  foobar2000_client* client_ = nullptr;
   service_impl_single_t<PageCallback> page_callback_;
   service_ptr_t<preferences_page_instance> page_;
   std::vector<Entry> playlist_;

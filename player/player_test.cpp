@@ -29,19 +29,20 @@ class Recorder : public play_callback_impl_base {
     log += (std::this_thread::get_id() == main_ ? " " : " off-main:") + event;
   }
   static std::string track(const metadb_handle_ptr& track) {
-    file_info_impl info;
-    track->get_info(info);
-    return std::string(info.meta_get("title", 0)) + "/" + num(track->get_length());
+    metadb_info_container_ptr container;
+    if (!track->get_info_ref(container)) {
+      return "?";
+    }
+    const file_info& info = container->info();
+    return std::string(info.meta_get("title", 0)) + "/" + num(info.get_length());
   }
-  void on_playback_new_track(metadb_handle_ptr t) override { note("new:" + track(t)); }
-  void on_playback_stop(play_control::t_stop_reason r) override { note("stop:" + num(r)); }
-  void on_playback_seek(double time) override { note("seek:" + num(time)); }
-  void on_playback_pause(bool paused) override { note("pause:" + num(paused)); }
-  void on_playback_edited(metadb_handle_ptr t) override { note("edit:" + track(t)); }
-  void on_playback_dynamic_info(const file_info& i) override {
-    note(std::string("dyn:") + i.info_get("k"));
-  }
-  void on_playback_time(double time) override { note("time:" + num(time)); }
+  void on_new_track(const metadb_handle_ptr& t) override { note("new:" + track(t)); }
+  void on_stop(play_control::t_stop_reason r) override { note("stop:" + num(r)); }
+  void on_seek(double time) override { note("seek:" + num(time)); }
+  void on_pause(bool paused) override { note("pause:" + num(paused)); }
+  void on_edited(const metadb_handle_ptr& t) override { note("edit:" + track(t)); }
+  void on_dynamic_info(const file_info& i) override { note(std::string("dyn:") + i.info_get("k")); }
+  void on_time(double time) override { note("time:" + num(time)); }
   std::thread::id main_ = std::this_thread::get_id();
 };
 

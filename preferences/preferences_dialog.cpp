@@ -5,6 +5,7 @@
 
 #include "api/service_identity.h"
 #include "preferences/browser.h"
+#include "sdk/boundary.h"
 #include "sdk/console.h"
 #include "sdk/popup_message.h"
 #include "sdk/threads.h"
@@ -64,7 +65,23 @@ std::uint32_t PreferencesDialog::page_state() {
   return state;
 }
 
+std::uint32_t PreferencesDialog::get_state() {
+  return guarded("get_state", std::uint32_t{state_resettable}, [this] { return page_state(); });
+}
+
+window_handle PreferencesDialog::get_wnd() {
+  return guarded("get_wnd", window_handle{}, [this] { return window(); });
+}
+
 void PreferencesDialog::apply() {
+  guarded("apply", [this] { store_switches(); });
+}
+
+void PreferencesDialog::reset() {
+  guarded("reset", [this] { show_stored_switches(); });
+}
+
+void PreferencesDialog::store_switches() {
   if (window_ == kNoWindow) {
     return;  // nothing on screen to take the switches from
   }
@@ -74,7 +91,7 @@ void PreferencesDialog::apply() {
   update_auth_button();
 }
 
-void PreferencesDialog::reset() {
+void PreferencesDialog::show_stored_switches() {
   upgrade_settings();
   show_switches();
   update_auth_button();
@@ -142,7 +159,7 @@ void PreferencesDialog::notify_changed() {
 }
 
 void PreferencesDialog::on_auth_button() {
-  apply();
+  store_switches();
   AuthTask task{next_action(), pending_token.get(), window_};
   console::print("foo_brivanto: auth button clicked");
   if (!run_in_thread([task = std::move(task)] { run_auth_task(task); })) {

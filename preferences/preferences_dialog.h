@@ -24,15 +24,19 @@ class PreferencesDialog : public preferences_page_instance, public DialogMessage
   // Creates the dialog window in `parent`. False, with the system's error code, on failure.
   bool create(void* parent, std::uint32_t& error);
 
-  // 8 (resettable), plus 1 when the check boxes differ from the stored switches.
-  std::uint32_t page_state() override;
-  void* window() override { return host_window(window_); }
-  // The window's handle, to which the worker posts the outcome of a press.
-  WindowHandle handle() const { return window_; }
+  // The player's view of the page; each stops whatever is thrown (sdk/boundary.h).
+  std::uint32_t get_state() override;
+  window_handle get_wnd() override;
   // Stores the check boxes as the switches.
   void apply() override;
   // Shows the stored switches again (not the defaults).
   void reset() override;
+
+  // 8 (resettable), plus 1 when the check boxes differ from the stored switches.
+  std::uint32_t page_state();
+  window_handle window() { return host_window(window_); }
+  // The window's handle, to which the worker posts the outcome of a press.
+  WindowHandle handle() const { return window_; }
 
   bool on_message(WindowHandle window, unsigned message, std::uintptr_t wparam,
                   std::intptr_t lparam, std::intptr_t& result) noexcept override;
@@ -50,6 +54,8 @@ class PreferencesDialog : public preferences_page_instance, public DialogMessage
   ~PreferencesDialog();
 
  private:
+  void store_switches();
+  void show_stored_switches();
   void on_init_dialog(WindowHandle window);
   void on_destroy();
   void show_switches();

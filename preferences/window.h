@@ -54,12 +54,17 @@ class DialogMessages {
 // returns. kNoWindow, with the system's error code in `error`, when it cannot be created.
 WindowHandle create_preferences_dialog(void* parent, DialogMessages& handler, std::uint32_t& error);
 
+// Creates a plain child window of `parent` that shows the UTF-8 `text` and nothing else (a
+// static control on Windows; an in-memory window with that one text elsewhere), hidden like a
+// page until the host shows it. kNoWindow when not even that can be created.
+WindowHandle create_message_window(void* parent, const std::string& text);
+
 // The window as the host sees it (preferences_page_instance::window): the HWND on Windows,
 // the headless_window elsewhere. Null once the window is gone.
 void* host_window(WindowHandle window);
 
-// Destroys the window; its handler receives WM_DESTROY first. From then on post_message to it
-// fails, and messages still queued for it would be dropped by the window system, so WM_DESTROY
+// Destroys the window; a dialog's handler receives WM_DESTROY first. From then on post_message to
+// it fails, and messages still queued for it would be dropped by the window system, so WM_DESTROY
 // is where the handler takes back what they carry (remove_posted_message).
 void destroy_window(WindowHandle window);
 

@@ -31,9 +31,11 @@ class HeadlessDialog final : public headless_window {
     int check_state = kBstUnchecked;
   };
 
-  HeadlessDialog(WindowHandle handle, DialogMessages& handler)
+  // A dialog with the page's controls, its messages going to `handler`; or, without one, a
+  // plain window showing `controls` alone.
+  HeadlessDialog(WindowHandle handle, DialogMessages* handler, std::vector<PageControl> controls)
       : handle_(handle), handler_(handler) {
-    for (PageControl& c : page_controls()) {
+    for (PageControl& c : controls) {
       controls_.push_back({std::move(c)});
     }
   }
@@ -51,14 +53,15 @@ class HeadlessDialog final : public headless_window {
     return it == controls_.end() ? nullptr : &*it;
   }
 
-  DialogMessages& handler() { return handler_; }
+  // Null for a plain window.
+  DialogMessages* handler() { return handler_; }
   // Guarded by g_mutex, like the registry: posting comes from any thread.
   std::deque<Posted> queue;
   bool closing = false;
 
  private:
   WindowHandle handle_;
-  DialogMessages& handler_;
+  DialogMessages* handler_;
   std::vector<Control> controls_;
 };
 
@@ -90,7 +93,7 @@ void deliver_one(WindowHandle handle) {
     window->queue.pop_front();
   }
   std::intptr_t result = 0;
-  window->handler().on_message(handle, posted.message, posted.wparam, posted.lparam, result);
+  window->handler()->on_message(handle, posted.message, posted.wparam, posted.lparam, result);
 }
 
 void HeadlessDialog::click(int id) {
@@ -107,19 +110,26 @@ void HeadlessDialog::click(int id) {
                0);
 }
 
+// Makes a window with `controls`, its messages going to `handler` (none for a plain window).
+WindowHandle add_window(DialogMessages* handler, std::vector<PageControl> controls) {
+  const std::lock_guard lock(g_mutex);
+  const WindowHandle handle{++g_last_handle};
+  g_windows.emplace(handle, std::make_unique<HeadlessDialog>(handle, handler, std::move(controls)));
+  return handle;
+}
+
 }  // namespace
 
 WindowHandle create_preferences_dialog(void* /*parent*/, DialogMessages& handler,
                                        std::uint32_t& /*error*/) {
-  WindowHandle handle{};
-  {
-    const std::lock_guard lock(g_mutex);
-    handle = WindowHandle{++g_last_handle};
-    g_windows.emplace(handle, std::make_unique<HeadlessDialog>(handle, handler));
-  }
+  const WindowHandle handle = add_window(&handler, page_controls());
   std::intptr_t result = 0;
   handler.on_message(handle, kWmInitDialog, 0, 0, result);
   return find_window(handle) != nullptr ? handle : kNoWindow;  // WM_INITDIALOG may destroy it
+}
+
+WindowHandle create_message_window(void* /*parent*/, const std::string& text) {
+  return add_window(nullptr, {{-1, "STATIC", text, false}});
 }
 
 void* host_window(WindowHandle window) {
@@ -136,7 +146,9 @@ void destroy_window(WindowHandle window) {
     dialog->closing = true;  // no more posts: what is queued now is all the handler must free
   }
   std::intptr_t result = 0;
-  dialog->handler().on_message(window, kWmDestroy, 0, 0, result);
+  if (dialog->handler() != nullptr) {
+    dialog->handler()->on_message(window, kWmDestroy, 0, 0, result);
+  }
   const std::lock_guard lock(g_mutex);
   g_windows.erase(window);
 }
@@ -146,7 +158,7 @@ bool post_message(WindowHandle window, unsigned message, std::uintptr_t wparam,
   {
     const std::lock_guard lock(g_mutex);
     const auto it = g_windows.find(window);
-    if (it == g_windows.end() || it->second->closing) {
+    if (it == g_windows.end() || it->second->closing || it->second->handler() == nullptr) {
       return false;
     }
     it->second->queue.push_back({message, wparam, lparam});

@@ -148,13 +148,42 @@ WindowHandle create_preferences_dialog(void* parent, DialogMessages& handler,
   return kNoWindow;
 }
 
+WindowHandle create_message_window(void* parent, const std::string& text) {
+  // As large as the page's dialog would be: 332 × 140 dialog units of the system font.
+  const LONG units = GetDialogBaseUnits();
+  HWND window = CreateWindowExW(0, L"STATIC", utf8_to_utf16(text).c_str(), WS_CHILD | SS_LEFT, 0, 0,
+                                MulDiv(332, LOWORD(units), 4), MulDiv(140, HIWORD(units), 8),
+                                static_cast<HWND>(parent), nullptr, resource_module(), nullptr);
+  if (window == nullptr) {
+    return kNoWindow;
+  }
+  const std::lock_guard lock(g_mutex);
+  const WindowHandle handle{++g_last_handle};
+  g_windows[handle].hwnd = window;  // no handler: nothing is posted to it
+  return handle;
+}
+
 void* host_window(WindowHandle window) {
   return hwnd(window);
 }
 
 void destroy_window(WindowHandle window) {
-  if (HWND system_window = hwnd(window)) {
+  HWND system_window = nullptr;
+  bool dialog = false;
+  {
+    const std::lock_guard lock(g_mutex);
+    const auto it = g_windows.find(window);
+    if (it == g_windows.end()) {
+      return;
+    }
+    system_window = it->second.hwnd;
+    dialog = it->second.handler != nullptr;
+  }
+  if (system_window != nullptr) {
     DestroyWindow(system_window);
+  }
+  if (!dialog) {
+    forget(window);  // a dialog forgets itself at WM_NCDESTROY
   }
 }
 
@@ -162,7 +191,8 @@ bool post_message(WindowHandle window, unsigned message, std::uintptr_t wparam,
                   std::intptr_t lparam) {
   const std::lock_guard lock(g_mutex);
   const auto it = g_windows.find(window);
-  return it != g_windows.end() && !it->second.closing && it->second.hwnd != nullptr &&
+  return it != g_windows.end() && !it->second.closing && it->second.handler != nullptr &&
+         it->second.hwnd != nullptr &&
          PostMessageW(it->second.hwnd, message, static_cast<WPARAM>(wparam),
                       static_cast<LPARAM>(lparam)) != FALSE;
 }

@@ -11,10 +11,13 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "preferences/auth_worker.h"
 #include "preferences/browser.h"
 #include "preferences/page_controls.h"
+#include "preferences/preferences_page.h"
+#include "sdk/core_api.h"
 #include "sdk/utf16_win32.h"
 #include "tests/support/attached_host.h"
 #include "tests/support/recording_dialog.h"
@@ -69,6 +72,32 @@ TEST(PreferencesWindowTest, TheResourceDialogHoldsThePageControls) {
   }
   EXPECT_EQ(control, nullptr);
   destroy_window(dialog);
+  DestroyWindow(parent);
+}
+
+// A page whose dialog cannot be made (here: the module given holds no such resource) still
+// gives the player a page: a plain child window that says why, as the console does.
+TEST(PreferencesWindowTest, APageWithoutItsDialogSaysWhy) {
+  brivanto_test::AttachedHost host;
+  HWND parent = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 9, 9, nullptr, nullptr, nullptr, {});
+  core_api::set_module_handle(GetModuleHandleW(L"kernel32.dll"));
+  service_impl_single_t<PreferencesPage> page;
+  preferences_page_instance* created = nullptr;
+  page.instantiate(&created, parent,
+                   service_arg_source(service_ptr_t<preferences_page_callback>()));
+  core_api::set_module_handle(nullptr);
+  auto instance = service_ptr_t<preferences_page_instance>::adopt(created);
+  ASSERT_TRUE(instance);
+  auto* const shown = static_cast<HWND>(instance->get_wnd());
+  const std::string text = "The preferences page could not be created (system error 1814).";
+  wchar_t shown_text[128] = {};
+  GetWindowTextW(shown, shown_text, 128);
+  EXPECT_EQ(GetParent(shown), parent);
+  EXPECT_EQ(utf16_to_utf8(shown_text), text);
+  EXPECT_EQ(host->console().lines(), std::vector<std::string>{"foo_brivanto: " + text});
+  EXPECT_EQ(instance->get_state(), 0U);
+  instance.release();
+  EXPECT_FALSE(IsWindow(shown));
   DestroyWindow(parent);
 }
 

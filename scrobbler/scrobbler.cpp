@@ -46,23 +46,24 @@ void Scrobbler::drop_current() {
   current.reset();
 }
 
-void Scrobbler::on_playback_new_track(metadb_handle_ptr track) {
+void Scrobbler::on_new_track(const metadb_handle_ptr& track) {
   finish_track("track change");
   if (both_switches_off()) {
     log_line("Playback ignored: scrobbling and now playing are disabled");
     return;
   }
-  if (!track || !(track->get_length() > 0.0)) {
+  TrackSnapshot snapshot;
+  read_track_info(track, snapshot);
+  if (!(snapshot.duration > 0.0)) {
     log_line("Playback ignored: invalid track or unknown duration");
     return;
   }
-  TrackSnapshot& snapshot = current.emplace();
   snapshot.started_at = clock_();
-  read_track_info(track, snapshot);
+  current = std::move(snapshot);
 
-  log_line("Now playing: " + snapshot.describe() + " [" + seconds_text(snapshot.duration) +
-           "s, scrobble after " + seconds_text(snapshot.scrobble_threshold()) + "s]");
-  if (snapshot.artist.empty() || snapshot.title.empty()) {
+  log_line("Now playing: " + current->describe() + " [" + seconds_text(current->duration) +
+           "s, scrobble after " + seconds_text(current->scrobble_threshold()) + "s]");
+  if (current->artist.empty() || current->title.empty()) {
     log_line("WARNING: missing artist/title tags — scrobble will not be sent");
   }
   if (make_service_config().session_key.empty()) {
@@ -70,7 +71,7 @@ void Scrobbler::on_playback_new_track(metadb_handle_ptr track) {
   }
 }
 
-void Scrobbler::on_playback_stop(play_control::t_stop_reason reason) {
+void Scrobbler::on_stop(play_control::t_stop_reason reason) {
   // The new-track event that follows finishes the track as a track change.
   if (reason == play_control::stop_reason_starting_another) {
     return;
@@ -78,19 +79,19 @@ void Scrobbler::on_playback_stop(play_control::t_stop_reason reason) {
   finish_track("playback stopped");
 }
 
-void Scrobbler::on_playback_seek(double time) {
+void Scrobbler::on_seek(double time) {
   if (current) {
     current->position = time;
   }
 }
 
-void Scrobbler::on_playback_edited(metadb_handle_ptr track) {
+void Scrobbler::on_edited(const metadb_handle_ptr& track) {
   if (current && track) {
     read_track_info(track, *current);
   }
 }
 
-void Scrobbler::on_playback_dynamic_info(const file_info& info) {
+void Scrobbler::on_dynamic_info(const file_info& info) {
   if (!current) {
     return;
   }
@@ -106,7 +107,7 @@ void Scrobbler::on_playback_dynamic_info(const file_info& info) {
   }
 }
 
-void Scrobbler::on_playback_time(double time) {
+void Scrobbler::on_time(double time) {
   // Called about once a second: only comparisons and one assignment unless something is due.
   const bool scrobbling = enable_scrobbling;
   const bool now_playing = enable_now_playing;

@@ -38,15 +38,17 @@ class Scrobbler final : public play_callback_impl_base {
   explicit Scrobbler(UnixClock clock = system_unix_time);
   ~Scrobbler();
 
-  void on_playback_new_track(metadb_handle_ptr track) override;
-  void on_playback_stop(play_control::t_stop_reason reason) override;
-  void on_playback_seek(double time) override;
-  void on_playback_edited(metadb_handle_ptr track) override;
-  void on_playback_dynamic_info(const file_info& info) override;
-  void on_playback_time(double time) override;
-
   // Forgets the followed track without scrobbling it (component shutdown).
   void drop_current();
+
+ protected:
+  // The playback events, as play_callback_impl_base hands them on.
+  void on_new_track(const metadb_handle_ptr& track) override;
+  void on_stop(play_control::t_stop_reason reason) override;
+  void on_seek(double time) override;
+  void on_edited(const metadb_handle_ptr& track) override;
+  void on_dynamic_info(const file_info& info) override;
+  void on_time(double time) override;
 
  private:
   // Scrobbles the followed track if it has reached its threshold, else logs why not (when

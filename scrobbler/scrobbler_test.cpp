@@ -219,11 +219,15 @@ TEST(SubmissionTest, OneLinePerOutcome) {
             "Now playing FAILED: unknown error|Scrobble FAILED: unknown error");
 }
 
-TEST(TrackSnapshotTest, WithoutItsInfoRecordATrackStillGivesItsLength) {
+// The player gives a track's length with its information: without that, nothing changes.
+TEST(TrackSnapshotTest, ATrackWithoutInformationChangesNothing) {
+  fbplayer::file_info_impl info;
+  info.meta_add("title", "U");
+  info.set_length(42.5);
   TrackSnapshot s{"A", "T", "L", 100, 12, true, 1700000000};
-  read_track_info(service_new<fbplayer::Track>(file_info_impl(), 42.5, false), s);
+  read_track_info(service_new<fbplayer::Track>(info, false), s);
   EXPECT_EQ(s.artist + "|" + s.title + "|" + s.album + "|" + std::to_string(s.duration),
-            "A|T|L|42.500000");
+            "A|T|L|100.000000");
 }
 
 TEST(TrackSnapshotTest, ThresholdAndWhatIsSent) {

@@ -32,24 +32,22 @@ TrackInfo TrackSnapshot::to_track_info() const {
 }
 
 void read_track_info(const metadb_handle_ptr& track, TrackSnapshot& snapshot) {
-  if (!track) {
-    return;
+  metadb_info_container_ptr container;
+  if (!track || !track->get_info_ref(container) || !container) {
+    return;  // the player knows nothing of the track
   }
-  file_info_impl info;
-  if (track->get_info(info)) {
-    const struct {
-      const char* field;
-      std::string* target;
-    } tags[] = {
-        {"artist", &snapshot.artist}, {"title", &snapshot.title}, {"album", &snapshot.album}};
-    for (const auto& tag : tags) {
-      const char* value = info.meta_get(tag.field, 0);
-      if (value != nullptr) {
-        *tag.target = value;
-      }
+  const file_info& info = container->info();
+  const struct {
+    const char* field;
+    std::string* target;
+  } tags[] = {{"artist", &snapshot.artist}, {"title", &snapshot.title}, {"album", &snapshot.album}};
+  for (const auto& tag : tags) {
+    const char* value = info.meta_get(tag.field, 0);
+    if (value != nullptr) {
+      *tag.target = value;
     }
   }
-  const double length = track->get_length();
+  const double length = info.get_length();
   if (length > 0.0) {
     snapshot.duration = length;
   }

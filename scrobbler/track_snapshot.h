@@ -42,7 +42,8 @@ struct TrackSnapshot {
 
 // Updates the snapshot from the track handle: artist, title and album from the first value of
 // each metadata field the track has (fields it lacks leave the snapshot's text as it was), and
-// duration from the track's length when that is positive. A null handle changes nothing.
+// duration from the track's length when that is positive. A null handle, or one the player
+// has no information on, changes nothing.
 void read_track_info(const metadb_handle_ptr& track, TrackSnapshot& snapshot);
 
 }  // namespace foo_brivanto

@@ -19,17 +19,18 @@ namespace foo_brivanto {
 namespace {
 
 metadb_handle_ptr tagged_track() {
-  file_info_impl info;
+  fbplayer::file_info_impl info;
   info.meta_add("artist", "Сплин");
   info.meta_add("title", "Выхода нет");
-  return service_new<fbplayer::Track>(info, 245.0);
+  info.set_length(245.0);
+  return service_new<fbplayer::Track>(info);
 }
 
 void BM_TimeTickThatSendsNothing(benchmark::State& state) {
   brivanto_test::AttachedHost host;
   brivanto_test::reset_settings();  // no session key: the notice at 5 s is dropped unsent
   Scrobbler tracker;
-  tracker.on_playback_new_track(tagged_track());
+  tracker.on_playback_new_track(service_arg_source(tagged_track()));
   tracker.on_playback_time(5.0);
   host->main_thread().run_pending();
 

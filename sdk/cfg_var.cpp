@@ -47,13 +47,13 @@ std::array<std::uint8_t, kGuidBytes> encode_guid(const GUID& guid) {
 
 // Reads up to `length` bytes; keeps them in `data` when `keep`, else discards them. Returns how
 // many bytes the stream had.
-std::size_t read_record_data(stream_reader& stream, std::size_t length, bool keep,
-                             std::vector<std::uint8_t>& data) {
+std::size_t read_record_data(stream_reader& stream, abort_callback& abort, std::size_t length,
+                             bool keep, std::vector<std::uint8_t>& data) {
   std::array<std::uint8_t, kReadPiece> piece{};
   std::size_t total = 0;
   while (total < length) {
     const std::size_t want = std::min(piece.size(), length - total);
-    const std::size_t got = stream.read(piece.data(), want);
+    const std::size_t got = stream.read(piece.data(), want, abort);
     if (keep) {
       data.insert(data.end(), piece.begin(), piece.begin() + static_cast<std::ptrdiff_t>(got));
     }
@@ -75,13 +75,13 @@ cfg_var_writer::cfg_var_writer(const GUID& guid) : guid_(guid), next_(list_) {
   list_ = this;
 }
 
-void cfg_var_reader::config_read_file(stream_reader& stream) {
+void cfg_var_reader::config_read_file(stream_reader& stream, abort_callback& abort) {
   std::vector<std::uint8_t> data;
   for (;;) {
     std::array<std::uint8_t, kGuidBytes> guid_bytes{};
     std::array<std::uint8_t, kLengthBytes> length_bytes{};
-    if (stream.read(guid_bytes.data(), guid_bytes.size()) < guid_bytes.size() ||
-        stream.read(length_bytes.data(), length_bytes.size()) < length_bytes.size()) {
+    if (stream.read(guid_bytes.data(), guid_bytes.size(), abort) < guid_bytes.size() ||
+        stream.read(length_bytes.data(), length_bytes.size(), abort) < length_bytes.size()) {
       return;
     }
     const GUID guid = decode_guid(guid_bytes);
@@ -92,7 +92,7 @@ void cfg_var_reader::config_read_file(stream_reader& stream) {
       var = var->next_;
     }
     data.clear();
-    if (read_record_data(stream, length, var != nullptr, data) < length) {
+    if (read_record_data(stream, abort, length, var != nullptr, data) < length) {
       return;  // cut short: half a value is no value
     }
     if (var != nullptr) {
@@ -101,10 +101,10 @@ void cfg_var_reader::config_read_file(stream_reader& stream) {
   }
 }
 
-void cfg_var_writer::config_write_file(stream_writer& stream) {
+void cfg_var_writer::config_write_file(stream_writer& stream, abort_callback& abort) {
   for (const cfg_var_writer* var = list_; var != nullptr; var = var->next_) {
     stream_writer_buffer value;
-    var->get_data_raw(value);
+    var->get_data_raw(value, abort);
     if (value.data().size() > std::numeric_limits<std::uint32_t>::max()) {
       continue;  // cannot be described by the record's length field
     }
@@ -112,9 +112,9 @@ void cfg_var_writer::config_write_file(stream_writer& stream) {
     std::array<std::uint8_t, kLengthBytes> length_bytes{};
     put_le(length_bytes.data(), static_cast<std::uint32_t>(value.data().size()),
            length_bytes.size());
-    stream.write(guid_bytes.data(), guid_bytes.size());
-    stream.write(length_bytes.data(), length_bytes.size());
-    stream.write(value.data().data(), value.data().size());
+    stream.write(guid_bytes.data(), guid_bytes.size(), abort);
+    stream.write(length_bytes.data(), length_bytes.size(), abort);
+    stream.write(value.data().data(), value.data().size(), abort);
   }
 }
 
@@ -122,6 +122,6 @@ void cfg_string::set_data_raw(const std::uint8_t* data, std::size_t size) {
   value_.assign(reinterpret_cast<const char*>(data), size);
 }
 
-void cfg_string::get_data_raw(stream_writer& out) const {
-  out.write(value_.data(), value_.size());
+void cfg_string::get_data_raw(stream_writer& out, abort_callback& abort) const {
+  out.write(value_.data(), value_.size(), abort);
 }

@@ -9,8 +9,9 @@
 //   data (length bytes)
 //
 // and hands it in through config_read_file before it starts the component; config_write_file
-// produces the records again, one per variable, in list order. All access to the variables
-// happens on the main thread.
+// produces the records again, one per variable, in list order. The player's abort flag goes
+// with every read and write of its streams. All access to the variables happens on the main
+// thread.
 #pragma once
 
 #include <cstddef>
@@ -33,7 +34,7 @@ class cfg_var_reader {
   // Reads stored records into the variables whose GUIDs they carry. Records of unknown GUIDs
   // are skipped. A record cut short by the end of the stream changes nothing and ends the
   // reading, as does an incomplete record header.
-  static void config_read_file(stream_reader& stream);
+  static void config_read_file(stream_reader& stream, abort_callback& abort);
 
   cfg_var_reader(const cfg_var_reader&) = delete;
   cfg_var_reader& operator=(const cfg_var_reader&) = delete;
@@ -53,10 +54,10 @@ class cfg_var_writer {
   const GUID& guid() const { return guid_; }
 
   // Writes the variable's encoded value.
-  virtual void get_data_raw(stream_writer& out) const = 0;
+  virtual void get_data_raw(stream_writer& out, abort_callback& abort) const = 0;
 
   // Writes one record for every variable, from the head of the list.
-  static void config_write_file(stream_writer& stream);
+  static void config_write_file(stream_writer& stream, abort_callback& abort);
 
   cfg_var_writer(const cfg_var_writer&) = delete;
   cfg_var_writer& operator=(const cfg_var_writer&) = delete;
@@ -112,7 +113,7 @@ class cfg_int_t final : public cfg_var {
     }
   }
 
-  void get_data_raw(stream_writer& out) const override {
+  void get_data_raw(stream_writer& out, abort_callback& abort) const override {
     std::uint8_t bytes[sizeof(T)];
     if constexpr (std::is_same_v<T, bool>) {
       bytes[0] = value_ ? 1 : 0;
@@ -123,7 +124,7 @@ class cfg_int_t final : public cfg_var {
         bits = static_cast<std::make_unsigned_t<T>>(bits >> 8U);
       }
     }
-    out.write(bytes, sizeof bytes);
+    out.write(bytes, sizeof bytes, abort);
   }
 
  private:
@@ -146,7 +147,7 @@ class cfg_string final : public cfg_var {
   }
 
   void set_data_raw(const std::uint8_t* data, std::size_t size) override;
-  void get_data_raw(stream_writer& out) const override;
+  void get_data_raw(stream_writer& out, abort_callback& abort) const override;
 
  private:
   std::string value_;

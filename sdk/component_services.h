@@ -1,5 +1,5 @@
-// The host interfaces that a component implements to present itself and to start and stop
-// with the player.
+// The player's interfaces that a component implements to present itself and to start and stop
+// with the player. Each is an entry point: the player lists their implementations.
 #pragma once
 
 #include "sdk/service.h"
@@ -10,13 +10,13 @@
 class componentversion : public service_base {
  public:
   static constexpr GUID class_guid = {
-      0x16bce16b, 0xf679, 0x4ec3, {0x9b, 0xb3, 0x0e, 0x98, 0x3a, 0x0f, 0x85, 0x7a}};
+      0x10bb3ebd, 0xddf7, 0x4975, {0xa3, 0xcc, 0x23, 0x08, 0x48, 0x29, 0x45, 0x3e}};
   using service_parent = service_base;
 
-  virtual void get_file_name(string_base& out) = 0;
-  virtual void get_component_name(string_base& out) = 0;
-  virtual void get_component_version(string_base& out) = 0;
-  virtual void get_about_message(string_base& out) = 0;
+  virtual void get_file_name(pfc::string_base& out) = 0;
+  virtual void get_component_name(pfc::string_base& out) = 0;
+  virtual void get_component_version(pfc::string_base& out) = 0;
+  virtual void get_about_message(pfc::string_base& out) = 0;
 
  protected:
   ~componentversion() = default;
@@ -26,7 +26,7 @@ class componentversion : public service_base {
 class component_installation_validator : public service_base {
  public:
   static constexpr GUID class_guid = {
-      0xceeeb285, 0x9989, 0x4a75, {0x88, 0xd4, 0x2e, 0xbc, 0xd6, 0x8b, 0x0f, 0xd0}};
+      0x0639283e, 0x3004, 0x4e5c, {0xb1, 0xb3, 0x6d, 0xff, 0x08, 0xa7, 0x92, 0x84}};
   using service_parent = service_base;
 
   virtual bool is_installed_correctly() = 0;
@@ -40,7 +40,7 @@ class component_installation_validator : public service_base {
 class initquit : public service_base {
  public:
   static constexpr GUID class_guid = {
-      0xb2df9d1f, 0xed9c, 0x4e67, {0x91, 0x24, 0x6a, 0x1d, 0x34, 0xa2, 0x24, 0xf8}};
+      0x113773c4, 0xb387, 0x4b48, {0x8b, 0xdf, 0xab, 0x58, 0xbc, 0x6c, 0xe5, 0x38}};
   using service_parent = service_base;
 
   virtual void on_init() {}

@@ -8,7 +8,9 @@ void print(std::string_view line) {
   if (!core_api::are_services_available()) {
     return;
   }
-  standard_api_create_t<console_manager>()->print(line.data(), line.size());
+  for_each_service<console_receiver>([line](const service_ptr_t<console_receiver>& receiver) {
+    receiver->print(line.data(), line.size());
+  });
 }
 
 }  // namespace console

@@ -1,6 +1,6 @@
-// The host's console: the lines a user reads under View → Console.
+// The player's console: the lines a user reads under View → Console.
 //
-// console::print may be called from any thread. Output is dropped while the host has not yet
+// console::print may be called from any thread. Output is dropped while the player has not
 // made its services available (see core_api).
 #pragma once
 
@@ -9,19 +9,20 @@
 
 #include "sdk/service.h"
 
-// Host service: shows one UTF-8 line in the console. Implementations accept calls from any
-// thread.
-class console_manager : public service_base {
+// Player service: shows UTF-8 text in the console. The player may have several (its console
+// window, and receivers of other components); a line goes to each. Any thread.
+class console_receiver : public service_base {
  public:
   static constexpr GUID class_guid = {
-      0xb92b474f, 0x72c6, 0x46c3, {0x9d, 0xf8, 0x47, 0xd6, 0x3d, 0xa4, 0x95, 0xfe}};
+      0x90df5270, 0x65bb, 0x4dba, {0xba, 0xf5, 0x86, 0xbe, 0x9e, 0x59, 0xdc, 0x20}};
   using service_parent = service_base;
 
-  // `text` holds `length` bytes of UTF-8 and is only borrowed for the call.
+  // `text` holds up to `length` bytes of UTF-8 (fewer when a NUL comes first); borrowed for
+  // the call.
   virtual void print(const char* text, std::size_t length) = 0;
 
  protected:
-  ~console_manager() = default;
+  ~console_receiver() = default;
 };
 
 namespace console {

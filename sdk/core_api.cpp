@@ -1,8 +1,6 @@
 #include "sdk/core_api.h"
 
 #include <atomic>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 namespace core_api {
@@ -59,19 +57,6 @@ const char* library_name() {
 void set_library_path(const char* path, const char* name) {
   library_path_storage() = path != nullptr ? path : "";
   library_name_storage() = name != nullptr ? name : "";
-}
-
-void fatal_missing_service(const GUID& g) {
-  std::fprintf(stderr,
-               "foo_brivanto: the host offers no service "
-               "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}\n",
-               static_cast<unsigned long>(g.Data1), static_cast<unsigned>(g.Data2),
-               static_cast<unsigned>(g.Data3), static_cast<unsigned>(g.Data4[0]),
-               static_cast<unsigned>(g.Data4[1]), static_cast<unsigned>(g.Data4[2]),
-               static_cast<unsigned>(g.Data4[3]), static_cast<unsigned>(g.Data4[4]),
-               static_cast<unsigned>(g.Data4[5]), static_cast<unsigned>(g.Data4[6]),
-               static_cast<unsigned>(g.Data4[7]));
-  std::abort();
 }
 
 }  // namespace core_api

@@ -1,31 +1,75 @@
 // file_info: a track's metadata (tags, several values per field) and its technical
 // information (one value per entry name, e.g. what a stream reports while it plays).
 //
-// Field and entry names compare without regard to ASCII letter case, as tag names do in the
-// player. Strings are UTF-8; returned pointers stay valid until the object is next changed.
-// file_info_impl is the plain value implementation that either side may create and fill.
+// The player's interface, all 26 slots in its order (no service base). The component reads
+// through the lookups at the end; the hosts implement the whole interface. Field and entry
+// names compare without regard to ASCII letter case, as tag names do in the player. Strings are
+// UTF-8; returned pointers stay valid until the object is next changed.
 #pragma once
 
 #include <cstddef>
-#include <string>
-#include <utility>
-#include <vector>
+#include <cstdint>
+
+// Opaque to the component: a set of indices the player passes to its removal slots.
+class bit_array;
+
+// Loudness information; returned by value, so its slot takes MSVC's result pointer.
+struct replaygain_info {
+  float album_gain;
+  float track_gain;
+  float album_peak;
+  float track_peak;
+};
 
 class file_info {
  public:
-  // Number of values of metadata field `name` (0 when the field is absent).
-  virtual std::size_t meta_get_count_by_name(const char* name) const = 0;
-  // Value `index` of metadata field `name`, or null when there is no such value.
-  virtual const char* meta_get(const char* name, std::size_t index) const = 0;
-  // Value of the technical-information entry `name`, or null when there is none.
-  virtual const char* info_get(const char* name) const = 0;
+  static constexpr std::size_t npos = ~std::size_t{0};
 
-  // Appends a value to metadata field `name`.
-  virtual void meta_add(const char* name, const char* value) = 0;
-  // Sets technical-information entry `name`, replacing an earlier value.
-  virtual void info_set(const char* name, const char* value) = 0;
-  // Removes all metadata and technical information.
-  virtual void reset() = 0;
+  // Seconds; 0 when unknown.
+  virtual double get_length() const = 0;
+  virtual void set_length(double length) = 0;
+  virtual void set_replaygain(const replaygain_info& info) = 0;
+  virtual replaygain_info* get_replaygain(replaygain_info* result) const = 0;
+
+  virtual std::size_t meta_get_count() const = 0;
+  virtual const char* meta_enum_name(std::size_t index) const = 0;
+  virtual std::size_t meta_enum_value_count(std::size_t index) const = 0;
+  virtual const char* meta_enum_value(std::size_t index, std::size_t value_index) const = 0;
+  // The index of field `name` (`name_length` bytes, or up to a NUL), or npos.
+  virtual std::size_t meta_find_ex(const char* name, std::size_t name_length) const = 0;
+  virtual std::size_t meta_set_ex(const char* name, std::size_t name_length, const char* value,
+                                  std::size_t value_length) = 0;
+  virtual void meta_insert_value_ex(std::size_t index, std::size_t value_index, const char* value,
+                                    std::size_t value_length) = 0;
+  virtual void meta_remove_mask(const bit_array& mask) = 0;
+  virtual void meta_reorder(const std::size_t* order) = 0;
+  virtual void meta_remove_values(std::size_t index, const bit_array& mask) = 0;
+  virtual void meta_modify_value_ex(std::size_t index, std::size_t value_index, const char* value,
+                                    std::size_t value_length) = 0;
+
+  virtual std::size_t info_get_count() const = 0;
+  virtual const char* info_enum_name(std::size_t index) const = 0;
+  virtual const char* info_enum_value(std::size_t index) const = 0;
+  virtual std::size_t info_set_ex(const char* name, std::size_t name_length, const char* value,
+                                  std::size_t value_length) = 0;
+  virtual void info_remove_mask(const bit_array& mask) = 0;
+  // The index of entry `name` (`name_length` bytes, or up to a NUL), or npos.
+  virtual std::size_t info_find_ex(const char* name, std::size_t name_length) const = 0;
+
+  virtual void copy(const file_info& source) = 0;
+  virtual void copy_meta(const file_info& source) = 0;
+  virtual void copy_info(const file_info& source) = 0;
+  virtual std::size_t meta_set_nocheck_ex(const char* name, std::size_t name_length,
+                                          const char* value, std::size_t value_length) = 0;
+  virtual std::size_t info_set_nocheck_ex(const char* name, std::size_t name_length,
+                                          const char* value, std::size_t value_length) = 0;
+
+  // Number of values of metadata field `name` (0 when the field is absent).
+  std::size_t meta_get_count_by_name(const char* name) const;
+  // Value `index` of metadata field `name`, or null when there is no such value.
+  const char* meta_get(const char* name, std::size_t index) const;
+  // Value of the technical-information entry `name`, or null when there is none.
+  const char* info_get(const char* name) const;
 
   file_info(const file_info&) = delete;
   file_info& operator=(const file_info&) = delete;
@@ -33,43 +77,4 @@ class file_info {
  protected:
   file_info() = default;
   ~file_info() = default;
-};
-
-class file_info_impl final : public file_info {
- public:
-  file_info_impl() = default;
-  file_info_impl(const file_info_impl& other) : meta_(other.meta_), info_(other.info_) {}
-  file_info_impl& operator=(const file_info_impl& other) {
-    if (this != &other) {
-      meta_ = other.meta_;
-      info_ = other.info_;
-    }
-    return *this;
-  }
-  ~file_info_impl() = default;
-
-  std::size_t meta_get_count_by_name(const char* name) const override;
-  const char* meta_get(const char* name, std::size_t index) const override;
-  const char* info_get(const char* name) const override;
-  void meta_add(const char* name, const char* value) override;
-  void info_set(const char* name, const char* value) override;
-  void reset() override;
-
-  // Removes metadata field `name` with all its values.
-  void meta_remove(const char* name);
-
-  // Replaces everything in `out` (which may be another implementation) with this object's
-  // metadata and technical information.
-  void copy_to(file_info& out) const;
-
- private:
-  struct MetaField {
-    std::string name;
-    std::vector<std::string> values;
-  };
-  // Index of metadata field `name` in meta_, or meta_.size() when it is absent.
-  std::size_t find_meta(const char* name) const;
-
-  std::vector<MetaField> meta_;
-  std::vector<std::pair<std::string, std::string>> info_;
 };

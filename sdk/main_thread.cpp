@@ -1,7 +1,9 @@
 #include "sdk/main_thread.h"
 
+#include <mutex>
 #include <utility>
 
+#include "sdk/boundary.h"
 #include "sdk/core_api.h"
 
 namespace {
@@ -9,7 +11,9 @@ namespace {
 class FunctionCallback : public main_thread_callback {
  public:
   explicit FunctionCallback(std::function<void()> task) : task_(std::move(task)) {}
-  void callback_run() override { task_(); }
+  void callback_run() override {
+    guarded("callback_run", [this] { task_(); });
+  }
 
  protected:
   ~FunctionCallback() = default;
@@ -18,10 +22,31 @@ class FunctionCallback : public main_thread_callback {
   std::function<void()> task_;
 };
 
+// Whether tasks may be handed to the player; held while one is handed over, so that stopping
+// waits for a hand-over under way.
+std::mutex g_gate;
+bool g_stopped = false;
+
 }  // namespace
 
 void run_in_main_thread(std::function<void()> task) {
   const service_ptr_t<main_thread_callback> callback =
       service_new<FunctionCallback>(std::move(task));
-  standard_api_create_t<main_thread_callback_manager>()->add_callback(callback);
+  const std::lock_guard lock(g_gate);
+  if (g_stopped) {
+    return;
+  }
+  if (const auto manager = standard_api_get<main_thread_callback_manager>()) {
+    manager->add_callback(service_arg_source(callback));
+  }
+}
+
+void stop_main_thread_tasks() {
+  const std::lock_guard lock(g_gate);
+  g_stopped = true;
+}
+
+void start_main_thread_tasks() {
+  const std::lock_guard lock(g_gate);
+  g_stopped = false;
 }

@@ -1,7 +1,8 @@
-// Playback events: the host tells registered play callbacks what the player does, always on
-// the main thread, between register_callback and unregister_callback.
+// Playback events: the player tells registered play callbacks what it does, always on the main
+// thread, between register_callback and unregister_callback.
 #pragma once
 
+#include "sdk/abi.h"
 #include "sdk/file_info.h"
 #include "sdk/metadb_handle.h"
 #include "sdk/service.h"
@@ -29,16 +30,19 @@ enum t_track_command : int {
 
 }  // namespace play_control
 
+// The player's play callback interface, in its slot order. Not a service: the player holds the
+// registered pointer, and the callback unregisters before it goes. The two track events carry
+// a track reference for the callee to adopt.
 class play_callback {
  public:
   virtual void on_playback_starting(play_control::t_track_command command, bool paused) = 0;
-  virtual void on_playback_new_track(metadb_handle_ptr track) = 0;
+  virtual void on_playback_new_track(service_arg<metadb_handle> track) = 0;
   virtual void on_playback_stop(play_control::t_stop_reason reason) = 0;
   // `time`: the new position, in seconds.
   virtual void on_playback_seek(double time) = 0;
   virtual void on_playback_pause(bool paused) = 0;
   // The playing track's tags changed.
-  virtual void on_playback_edited(metadb_handle_ptr track) = 0;
+  virtual void on_playback_edited(service_arg<metadb_handle> track) = 0;
   // A stream reports new information (for example the title of the song on a radio stream).
   virtual void on_playback_dynamic_info(const file_info& info) = 0;
   virtual void on_playback_dynamic_info_track(const file_info& info) = 0;
@@ -51,14 +55,14 @@ class play_callback {
   ~play_callback() = default;
 };
 
-// Host service: delivers playback events to registered callbacks.
+// Player service: delivers playback events to registered callbacks.
 class play_callback_manager : public service_base {
  public:
   static constexpr GUID class_guid = {
-      0xfe8db2d2, 0x94aa, 0x4dbf, {0x8b, 0xdc, 0xf3, 0xdb, 0x7e, 0x1e, 0xd1, 0xb6}};
+      0x78bcbfa1, 0xdfb9, 0x487f, {0xab, 0x16, 0xcd, 0x82, 0xbf, 0x90, 0xcc, 0xf7}};
   using service_parent = service_base;
 
-  // Which events a callback wants; one bit per play_callback operation, in slot order.
+  // Which events a callback wants; one bit per play_callback slot, in slot order.
   enum : unsigned {
     flag_on_playback_starting = 1U << 0U,
     flag_on_playback_new_track = 1U << 1U,
@@ -81,24 +85,34 @@ class play_callback_manager : public service_base {
 };
 
 // A play callback that registers itself for `flags` (without the current state) for as long as
-// it exists; every event it does not override is ignored.
+// it exists. It implements every slot: it adopts the track references, stops whatever is thrown
+// (sdk/boundary.h), and hands the events to the on_* functions below; those it does not
+// override are ignored.
 class play_callback_impl_base : public play_callback {
  public:
   play_callback_impl_base(const play_callback_impl_base&) = delete;
   play_callback_impl_base& operator=(const play_callback_impl_base&) = delete;
 
-  void on_playback_starting(play_control::t_track_command /*command*/, bool /*paused*/) override {}
-  void on_playback_new_track(metadb_handle_ptr /*track*/) override {}
-  void on_playback_stop(play_control::t_stop_reason /*reason*/) override {}
-  void on_playback_seek(double /*time*/) override {}
-  void on_playback_pause(bool /*paused*/) override {}
-  void on_playback_edited(metadb_handle_ptr /*track*/) override {}
-  void on_playback_dynamic_info(const file_info& /*info*/) override {}
-  void on_playback_dynamic_info_track(const file_info& /*info*/) override {}
-  void on_playback_time(double /*time*/) override {}
-  void on_volume_change(float /*new_volume*/) override {}
+  void on_playback_starting(play_control::t_track_command command, bool paused) final;
+  void on_playback_new_track(service_arg<metadb_handle> track) final;
+  void on_playback_stop(play_control::t_stop_reason reason) final;
+  void on_playback_seek(double time) final;
+  void on_playback_pause(bool paused) final;
+  void on_playback_edited(service_arg<metadb_handle> track) final;
+  void on_playback_dynamic_info(const file_info& info) final;
+  void on_playback_dynamic_info_track(const file_info& info) final;
+  void on_playback_time(double time) final;
+  void on_volume_change(float new_volume) final;
 
  protected:
   explicit play_callback_impl_base(unsigned flags);
   ~play_callback_impl_base();
+
+  virtual void on_new_track(const metadb_handle_ptr& /*track*/) {}
+  virtual void on_stop(play_control::t_stop_reason /*reason*/) {}
+  virtual void on_seek(double /*time*/) {}
+  virtual void on_pause(bool /*paused*/) {}
+  virtual void on_edited(const metadb_handle_ptr& /*track*/) {}
+  virtual void on_dynamic_info(const file_info& /*info*/) {}
+  virtual void on_time(double /*time*/) {}
 };

@@ -1,25 +1,25 @@
-// The host's message boxes.
+// The player's message boxes.
 #pragma once
 
 #include <cstddef>
-#include <string_view>
 
 #include "sdk/service.h"
 
-// Host service: shows a message to the user. Main thread.
+// Player service: shows a message to the user and returns at once. Main thread.
 class popup_message : public service_base {
  public:
   static constexpr GUID class_guid = {
-      0x47e22dab, 0x439b, 0x430d, {0xb0, 0xe6, 0xaf, 0x1b, 0x30, 0x38, 0x14, 0x59}};
+      0xd5cac75a, 0x3023, 0x4dce, {0x8b, 0x0d, 0xb5, 0x02, 0xbd, 0x05, 0x6a, 0x7c}};
   using service_parent = service_base;
 
-  enum icon : int { icon_information = 0, icon_error = 1 };
+  enum t_icon : int { icon_information = 0, icon_error = 1, icon_query = 2 };
 
-  // Lengths of ~0 mean "up to the terminating NUL". Texts are UTF-8.
-  virtual void show(const char* message, std::size_t message_length, const char* title,
-                    std::size_t title_length, icon icon_code) = 0;
+  // Texts are UTF-8, each up to its length or its first NUL (a length of ~0: NUL-terminated).
+  virtual void show_ex(const char* message, std::size_t message_length, const char* title,
+                       std::size_t title_length, t_icon icon) = 0;
 
   // Shows `message` under `title` with the information icon, both passed NUL-terminated.
+  // Nothing when the player offers no message boxes.
   static void g_show(const char* message, const char* title);
 
  protected:

@@ -1,23 +1,24 @@
 // Preferences pages: how a component adds a page to the player's preferences tree.
 //
-// The host finds preferences_page_v3 services among the component's, lists each under its
-// parent, and when the user opens it asks for an instance: a dialog window that the host places
-// in its preferences window, with the page state, apply and reset behind the host's own
-// buttons. Main thread only.
+// The player lists preferences_page services, asks each for preferences_page_v3 through
+// service_query, lists the page under its parent, and when the user opens it asks for an
+// instance: a dialog window that the player places in its preferences window, with the page
+// state, apply and reset behind the player's own buttons. Main thread only.
 #pragma once
 
 #include <cstdint>
 
+#include "sdk/abi.h"
 #include "sdk/service.h"
 #include "sdk/service_factory.h"
 #include "sdk/string_base.h"
 
-// Handed to a page instance by the host: the instance tells it when its state changed, and the
-// host then asks page_state again (to enable or disable its Apply button).
+// Handed to a page instance by the player: the instance tells it when its state changed, and
+// the player then asks get_state again (to enable or disable its Apply button).
 class preferences_page_callback : public service_base {
  public:
   static constexpr GUID class_guid = {
-      0x0a4006b3, 0xaaf2, 0x46cc, {0x89, 0x1d, 0xef, 0xe8, 0x2a, 0x4a, 0x89, 0x3f}};
+      0x3d26e08e, 0x861c, 0x4599, {0x9c, 0x89, 0xaa, 0xa7, 0x19, 0xaf, 0x50, 0x70}};
   using service_parent = service_base;
 
   virtual void on_state_changed() = 0;
@@ -30,15 +31,15 @@ class preferences_page_callback : public service_base {
 class preferences_page_instance : public service_base {
  public:
   static constexpr GUID class_guid = {
-      0x1b6ec35b, 0xfb8d, 0x48dd, {0x8f, 0x4a, 0x97, 0xd0, 0xe9, 0x67, 0x97, 0x19}};
+      0x6893a996, 0xa816, 0x49fe, {0x82, 0xce, 0x0c, 0xb8, 0x04, 0xa4, 0xcf, 0xec}};
   using service_parent = service_base;
 
-  // Flags of page_state.
+  // Flags of get_state.
   enum : std::uint32_t { state_changed = 1, state_resettable = 8 };
 
-  virtual std::uint32_t page_state() = 0;
+  virtual std::uint32_t get_state() = 0;
   // The dialog window (HWND on Windows; see sdk/headless_window.h elsewhere).
-  virtual void* window() = 0;
+  virtual window_handle get_wnd() = 0;
   virtual void apply() = 0;
   virtual void reset() = 0;
 
@@ -46,44 +47,87 @@ class preferences_page_instance : public service_base {
   ~preferences_page_instance() = default;
 };
 
-// The first generation of the page interface. Its window operations are obsolete: hosts use
-// preferences_page_v3::create_instance.
+// The first generation of the page interface, and the entry point pages are listed under.
 class preferences_page : public service_base {
  public:
   static constexpr GUID class_guid = {
-      0x6c129fdb, 0x7ae7, 0x46cc, {0xb3, 0x6d, 0xc3, 0x02, 0xc0, 0xf5, 0x95, 0x8e}};
+      0x7255e8d0, 0x3fcf, 0x4781, {0xb9, 0x3b, 0xd0, 0x6c, 0xb8, 0x8d, 0xfa, 0xfa}};
   using service_parent = service_base;
 
-  // Obsolete: a page window without an instance. Gives null: not implemented.
-  virtual void* create_obsolete(void* parent) = 0;
-  virtual const char* page_name() = 0;
-  virtual GUID page_guid() = 0;
-  virtual GUID parent_guid() = 0;
+  // Obsolete: a page window without an instance.
+  virtual window_handle create(window_handle parent) = 0;
+  virtual const char* get_name() = 0;
+  virtual GUID* get_guid(GUID* result) = 0;
+  // The page or branch of the tree the page is listed under.
+  virtual GUID* get_parent_guid(GUID* result) = 0;
   // Obsolete reset query and reset.
   virtual bool reset_query() = 0;
-  virtual void reset_obsolete() = 0;
+  virtual void reset() = 0;
   // A web page about the page's settings; false when there is none.
-  virtual bool help_url(string_base& out) = 0;
-  virtual double sort_priority() = 0;
+  virtual bool get_help_url(pfc::string_base& out) = 0;
 
  protected:
   ~preferences_page() = default;
 };
 
-class preferences_page_v3 : public preferences_page {
+class preferences_page_v2 : public preferences_page {
  public:
   static constexpr GUID class_guid = {
-      0x130b80c0, 0xdf67, 0x4844, {0xbf, 0xf8, 0xef, 0xab, 0x16, 0xa3, 0xa0, 0x7c}};
+      0xce4ebc9e, 0xab20, 0x46f9, {0x92, 0x5f, 0x88, 0x3b, 0x08, 0x4f, 0x05, 0x69}};
   using service_parent = preferences_page;
 
-  // Creates the page's dialog as a child of `parent`. Gives null, with the system's error code
-  // in `error`, when the window cannot be created.
-  virtual service_ptr_t<preferences_page_instance> create_instance(
-      void* parent, const service_ptr_t<preferences_page_callback>& callback,
-      std::uint32_t& error) = 0;
+  virtual double get_sort_priority() = 0;
+
+ protected:
+  ~preferences_page_v2() = default;
+};
+
+class preferences_page_v3 : public preferences_page_v2 {
+ public:
+  static constexpr GUID class_guid = {
+      0xd6d0f741, 0x9f17, 0x4df8, {0x9d, 0x5c, 0x87, 0xf2, 0x8b, 0x1f, 0x0e, 0x64}};
+  using service_parent = preferences_page_v2;
+
+  // Creates the page's dialog as a child of `parent`, and stores in `result` (storage the
+  // caller gives, not yet holding anything) the one reference to the new instance.
+  virtual preferences_page_instance** instantiate(
+      preferences_page_instance** result, window_handle parent,
+      service_arg<preferences_page_callback> callback) = 0;
 
  protected:
   ~preferences_page_v3() = default;
+};
+
+// A preferences_page_v3 built from a few plain functions: it implements every slot, stopping
+// whatever is thrown (sdk/boundary.h), and answers the obsolete ones as a modern page does
+// (no window, nothing to reset).
+class preferences_page_impl : public preferences_page_v3 {
+ public:
+  window_handle create(window_handle parent) final;
+  const char* get_name() final;
+  GUID* get_guid(GUID* result) final;
+  GUID* get_parent_guid(GUID* result) final;
+  bool reset_query() final { return false; }
+  void reset() final {}
+  bool get_help_url(pfc::string_base& out) final;
+  double get_sort_priority() final;
+  preferences_page_instance** instantiate(preferences_page_instance** result, window_handle parent,
+                                          service_arg<preferences_page_callback> callback) final;
+
+ protected:
+  preferences_page_impl() = default;
+  ~preferences_page_impl() = default;
+
+  // The name shown in the tree, a static string.
+  virtual const char* page_name() = 0;
+  virtual GUID page_guid() = 0;
+  virtual GUID parent_guid() = 0;
+  // Stores a help address in `out`; false (the default) when there is none.
+  virtual bool help_url(pfc::string_base& /*out*/) { return false; }
+  virtual double sort_priority() { return 0.0; }
+  // The new instance, never null: a page whose dialog cannot be made shows why instead.
+  virtual service_ptr_t<preferences_page_instance> create_instance(
+      window_handle parent, service_ptr_t<preferences_page_callback> callback) = 0;
 };
 
 template <class T>

@@ -1,12 +1,20 @@
+// The support code's rules at the library boundary: reference counts and service queries, the
+// by-value service argument, the factory list as the player reads it, what a slot does with an
+// exception, the gate on main-thread tasks, and background threads.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <future>
 #include <memory>
 #include <stdexcept>
 #include <thread>
 
+#include "sdk/abi.h"
 #include "sdk/main_thread.h"
+#include "sdk/play_callback.h"
+#include "sdk/preferences_page.h"
 #include "sdk/threads.h"
+#include "tests/support/attached_host.h"
 
 namespace {
 
@@ -21,6 +29,12 @@ class Counted : public main_thread_callback {
  private:
   bool& destroyed_;
 };
+
+// References held on `object` besides one of the caller's.
+int others(service_base& object) {
+  object.service_add_ref();
+  return object.service_release() - 1;
+}
 
 // An object lives as long as its last reference, and answers for the interfaces it implements
 // and no other.
@@ -39,6 +53,98 @@ TEST(ServiceTest, LivesAsLongAsItsLastReferenceAndAnswersForItsInterfaces) {
   EXPECT_FALSE(destroyed);
   second = nullptr;
   EXPECT_TRUE(destroyed);
+}
+
+// A by-value service argument carries exactly one reference, which the callee adopts; one that
+// is never passed gives its reference back. Its shape is a pointer (x86) or the address of one.
+TEST(ServiceArgTest, CarriesOneReferenceForTheCalleeToAdopt) {
+  static_assert(std::is_trivially_copyable_v<service_arg<main_thread_callback>>);
+  static_assert(sizeof(service_arg<main_thread_callback>) == sizeof(void*));
+  bool destroyed = false;
+  const service_ptr_t<main_thread_callback> task = service_new<Counted>(destroyed);
+  const auto callee = [&](service_arg<main_thread_callback> arg) {
+    EXPECT_EQ(arg.object(), task.get());
+    EXPECT_EQ(others(*task), 1);  // the one the argument carries
+    const service_ptr_t<main_thread_callback> adopted = arg.adopt();
+    EXPECT_EQ(others(*task), 1);  // adopting takes no new one
+  };
+  callee(service_arg_source(task));
+  EXPECT_EQ(others(*task), 0);
+  { const service_arg_source unused(task); }
+  EXPECT_EQ(others(*task), 0);
+  EXPECT_FALSE(destroyed);
+}
+
+class Callback : public preferences_page_callback {
+ public:
+  void on_state_changed() override {}
+
+ protected:
+  ~Callback() = default;
+};
+
+class Page : public preferences_page_impl {
+ protected:
+  ~Page() = default;
+  const char* page_name() override { throw std::runtime_error("no name today"); }
+  GUID page_guid() override { return {1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}}; }
+  GUID parent_guid() override { throw std::bad_alloc(); }
+  service_ptr_t<preferences_page_instance> create_instance(
+      window_handle /*parent*/, service_ptr_t<preferences_page_callback> callback) override {
+    last_callback = callback.get();
+    return nullptr;
+  }
+
+ public:
+  preferences_page_callback* last_callback = nullptr;
+};
+
+// The player reads a factory's fields itself, and finds a page under the first generation's
+// GUID; a class returned by value comes back through the result pointer it gave; nothing thrown
+// leaves a slot: the player gets the slot's answer for failure, and the console says why.
+TEST(BoundaryTest, FactoriesPagesAndExceptionsAsThePlayerMeetsThem) {
+  brivanto_test::AttachedHost host;
+  static preferences_page_factory_t<Page> factory;
+  const void* fields[3] = {};
+  std::memcpy(fields, &factory, sizeof fields);
+  EXPECT_EQ(fields[1], static_cast<const void*>(factory.get_next()));
+  EXPECT_EQ(*static_cast<const GUID*>(fields[2]), preferences_page::class_guid);
+
+  service_ptr listed;
+  factory.instance_create(listed);
+  auto* page = static_cast<preferences_page_v3*>(listed.get());  // NOLINT(*-downcast)
+  GUID guid{};
+  EXPECT_EQ(page->get_guid(&guid), &guid);
+  EXPECT_EQ(guid, (GUID{1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}}));
+  EXPECT_EQ(page->get_parent_guid(&guid), &guid);
+  EXPECT_EQ(guid, GUID{});
+  EXPECT_STREQ(page->get_name(), "");
+  const service_ptr_t<preferences_page_callback> callback = service_new<Callback>();
+  auto* instance = reinterpret_cast<preferences_page_instance*>(&guid);  // not yet written
+  EXPECT_EQ(page->instantiate(&instance, nullptr, service_arg_source(callback)), &instance);
+  EXPECT_EQ(instance, nullptr);
+  EXPECT_EQ(static_cast<Page*>(page)->last_callback, callback.get());  // NOLINT(*-downcast)
+  EXPECT_EQ(others(*callback), 0);  // the page let go of what it adopted
+  EXPECT_EQ(
+      host->console().lines(),
+      (std::vector<std::string>{"foo_brivanto: internal error in get_parent_guid: std::bad_alloc",
+                                "foo_brivanto: internal error in get_name: no name today"}));
+}
+
+// Tasks queued once the component has stopped them are dropped unrun and freed; started again,
+// tasks run.
+TEST(MainThreadTest, StoppedTasksAreDroppedAndFreed) {
+  brivanto_test::AttachedHost host;
+  std::string ran;
+  auto owned = std::make_shared<int>(0);
+  stop_main_thread_tasks();
+  run_in_main_thread([&ran, owned] { ran += "stopped "; });
+  start_main_thread_tasks();
+  run_in_main_thread([&ran, owned] { ran += "started"; });
+  EXPECT_EQ(owned.use_count(), 2);  // the dropped task is gone already
+  host->main_thread().run_pending();
+  EXPECT_EQ(ran, "started");
+  EXPECT_EQ(owned.use_count(), 1);
 }
 
 // A task runs once on a thread of its own, after the call has returned; an exception escaping

@@ -1,8 +1,11 @@
-// Services: the reference-counted objects through which the component and the host talk.
+// Services: the reference-counted objects through which the component and the player talk.
 //
-// Every host interface and every interface the component implements for the host derives from
-// service_base. An interface class names itself with a static `class_guid` and its parent
-// interface with `service_parent`; service_query walks that chain.
+// Every interface the player offers and every interface the component implements for it derives
+// from service_base, whose three virtual functions take the first three slots of every
+// service's vtable. An interface names itself with a static `class_guid` and its parent
+// interface with `service_parent`; service_query walks that chain. The interfaces of sdk/ are
+// laid out as the player's compiler lays out its own; where GCC and that compiler disagree, the
+// boundary slots take the shapes of sdk/abi.h.
 //
 // service_ptr_t holds one reference. service_impl_t<T> is a heap object that deletes itself when
 // the last reference goes; service_impl_single_t<T> is a static or member object whose reference
@@ -37,6 +40,9 @@ class service_base {
   ~service_base() = default;
 };
 
+// One counted reference to a service. Laid out as a single pointer, as the player's own
+// reference holder is, so that the player can fill one through a reference (service_query,
+// service enumeration, out parameters).
 template <class T>
 class service_ptr_t {
  public:
@@ -71,6 +77,9 @@ class service_ptr_t {
     }
   }
 
+  // Gives up the reference without releasing it; the caller now owns it.
+  [[nodiscard]] T* detach() { return std::exchange(object_, nullptr); }
+
   // Adopts an object whose reference the caller already holds.
   static service_ptr_t adopt(T* object) {
     service_ptr_t ptr;
@@ -83,6 +92,8 @@ class service_ptr_t {
 };
 
 using service_ptr = service_ptr_t<service_base>;
+
+static_assert(sizeof(service_ptr) == sizeof(void*));
 
 namespace sdk_detail {
 
@@ -101,6 +112,17 @@ bool query_interface_chain(I* self, const GUID& guid, service_ptr& out) {
 }
 
 }  // namespace sdk_detail
+
+// The interface under which the player lists services of interface I: the one at the top of
+// I's chain, right below service_base (for every page interface, preferences_page).
+template <class I, class Parent = typename I::service_parent>
+struct service_entry_point : service_entry_point<Parent> {};
+template <class I>
+struct service_entry_point<I, service_base> {
+  using type = I;
+};
+template <class I>
+using service_entry_point_t = typename service_entry_point<I>::type;
 
 // A heap-allocated service that deletes itself on its last release. Create with service_new.
 template <class T>
@@ -143,4 +165,15 @@ class service_impl_single_t final : public T {
 template <class T, class... Args>
 service_ptr_t<T> service_new(Args&&... args) {
   return service_ptr_t<T>(new service_impl_t<T>(std::forward<Args>(args)...));
+}
+
+// Asks `object` for interface I: a reference to it as I, or null when it does not implement I.
+template <class I, class T>
+service_ptr_t<I> service_query_t(const service_ptr_t<T>& object) {
+  service_ptr found;
+  if (!object || !object->service_query(found, I::class_guid) || !found) {
+    return nullptr;
+  }
+  // The object answered for I, so what it stored is an I seen as its service_base.
+  return service_ptr_t<I>::adopt(static_cast<I*>(found.detach()));  // NOLINT(*-downcast)
 }

@@ -40,10 +40,42 @@ void set(const Values& v) {
   session_key = std::get<4>(v);
 }
 
+// The player's abort flag, which must go with every read and write of its streams.
+class Abort final : public abort_callback {
+ public:
+  bool is_aborting() const override { return false; }
+  void* get_abort_event() const override { return nullptr; }
+};
+
+// Streams that count the calls that came without the abort flag they were given.
+struct Reader final : stream_reader {
+  Reader(const std::vector<std::uint8_t>& data, const abort_callback& abort)
+      : memory(data.data(), data.size()), expected(&abort) {}
+  std::size_t read(void* buffer, std::size_t size, abort_callback& abort) override {
+    strays += &abort == expected ? 0 : 1;
+    return memory.read(buffer, size, abort);
+  }
+  stream_reader_memory memory;
+  const abort_callback* expected;
+  int strays = 0;
+};
+struct Writer final : stream_writer {
+  explicit Writer(const abort_callback& abort) : expected(&abort) {}
+  void write(const void* buffer, std::size_t size, abort_callback& abort) override {
+    strays += &abort == expected ? 0 : 1;
+    memory.write(buffer, size, abort);
+  }
+  stream_writer_buffer memory;
+  const abort_callback* expected;
+  int strays = 0;
+};
+
 void load(const std::string& stored) {
   const std::vector<std::uint8_t> exact(stored.begin(), stored.end());  // ASan sees overreads
-  stream_reader_memory reader(exact.data(), exact.size());
-  cfg_var_reader::config_read_file(reader);
+  Abort abort;
+  Reader reader(exact, abort);
+  cfg_var_reader::config_read_file(reader, abort);
+  EXPECT_EQ(reader.strays, 0);
 }
 
 // First, while the settings hold what the library starts with (CTest runs each case alone).
@@ -55,9 +87,11 @@ TEST(SettingsTest, AFreshInstallationHasTheDefaultsAndUpgradesToTheCurrentVersio
 
 TEST(SettingsTest, SavesOneRecordPerSetting) {
   set({false, true, -2, "tok", "k\xE2\x82\xAC\0b"s});
-  stream_writer_buffer writer;
-  cfg_var_writer::config_write_file(writer);
-  const std::string stored(writer.data().begin(), writer.data().end());
+  Abort abort;
+  Writer writer(abort);
+  cfg_var_writer::config_write_file(writer, abort);
+  EXPECT_EQ(writer.strays, 0);
+  const std::string stored(writer.memory.data().begin(), writer.memory.data().end());
   EXPECT_EQ(stored, record(kVersion, "\xFE\xFF\xFF\xFF") + record(kNowPlaying, "\1") +
                         record(kScrobbling, "\0"s) + record(kToken, "tok") +
                         record(kSession, "k\xE2\x82\xAC\0b"s));

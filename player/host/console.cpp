@@ -8,7 +8,13 @@ void Console::print(const char* text, std::size_t length) {
   std::function<void()> observer;
   {
     const std::lock_guard lock(mutex_);
-    lines_.push_back(ConsoleLine{std::string(text, length), std::this_thread::get_id()});
+    // The length bounds the text, and so does a NUL before it (~0: a NUL-terminated text).
+    std::size_t size = 0;
+    while (size < length && text[size] != '\0') {
+      ++size;
+    }
+    std::string line(text, size);
+    lines_.push_back(ConsoleLine{std::move(line), std::this_thread::get_id()});
     if (sink_) {
       sink_(lines_.back().text);
     }

@@ -1,5 +1,6 @@
-// The stand-in player's console: keeps every line printed, in order, and passes each to an
-// optional sink (the player writes them to standard output). Accepts prints from any thread.
+// The stand-in player's console, its one console_receiver: keeps every line printed, in order,
+// and passes each to an optional sink (the player writes them to standard output). Accepts
+// prints from any thread.
 #pragma once
 
 #include <cstddef>
@@ -19,7 +20,7 @@ struct ConsoleLine {
   std::thread::id thread;  // the thread that printed it
 };
 
-class Console : public console_manager {
+class Console : public console_receiver {
  public:
   void print(const char* text, std::size_t length) override;
 

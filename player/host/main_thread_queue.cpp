@@ -10,10 +10,11 @@ MainThreadQueue::MainThreadQueue() : main_thread_(std::this_thread::get_id()) {}
 
 MainThreadQueue::~MainThreadQueue() = default;
 
-void MainThreadQueue::add_callback(const service_ptr_t<main_thread_callback>& callback) {
+void MainThreadQueue::add_callback(service_arg<main_thread_callback> callback) {
+  service_ptr_t<main_thread_callback> task = callback.adopt();
   {
     const std::lock_guard lock(mutex_);
-    queue_.push_back(callback);
+    queue_.push_back(std::move(task));
   }
   arrived_.raise();
 }

@@ -22,7 +22,8 @@ class MainThreadQueue : public main_thread_callback_manager {
 
   MainThreadQueue();
 
-  void add_callback(const service_ptr_t<main_thread_callback>& callback) override;
+  // Adopts the reference the argument carries. Any thread.
+  void add_callback(service_arg<main_thread_callback> callback) override;
 
   bool is_main_thread() const { return std::this_thread::get_id() == main_thread_; }
 

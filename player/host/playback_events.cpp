@@ -30,7 +30,8 @@ void PlaybackEvents::deliver(unsigned flag, Deliver deliver) {
 }
 
 void PlaybackEvents::new_track(const metadb_handle_ptr& track) {
-  deliver(flag_on_playback_new_track, [&](play_callback& c) { c.on_playback_new_track(track); });
+  deliver(flag_on_playback_new_track,
+          [&](play_callback& c) { c.on_playback_new_track(service_arg_source(track)); });
 }
 
 void PlaybackEvents::stop(play_control::t_stop_reason reason) {
@@ -46,7 +47,8 @@ void PlaybackEvents::pause(bool paused) {
 }
 
 void PlaybackEvents::edited(const metadb_handle_ptr& track) {
-  deliver(flag_on_playback_edited, [&](play_callback& c) { c.on_playback_edited(track); });
+  deliver(flag_on_playback_edited,
+          [&](play_callback& c) { c.on_playback_edited(service_arg_source(track)); });
 }
 
 void PlaybackEvents::dynamic_info(const file_info& info) {

@@ -15,8 +15,8 @@ std::string text_of(const char* text, std::size_t length) {
 
 }  // namespace
 
-void Popups::show(const char* message, std::size_t message_length, const char* title,
-                  std::size_t title_length, icon /*icon_code*/) {
+void Popups::show_ex(const char* message, std::size_t message_length, const char* title,
+                     std::size_t title_length, t_icon /*icon*/) {
   shown_.push_back(Popup{text_of(title, title_length), text_of(message, message_length)});
   if (sink_) {
     sink_(shown_.back());

@@ -18,8 +18,8 @@ struct Popup {
 
 class Popups : public popup_message {
  public:
-  void show(const char* message, std::size_t message_length, const char* title,
-            std::size_t title_length, icon icon_code) override;
+  void show_ex(const char* message, std::size_t message_length, const char* title,
+               std::size_t title_length, t_icon icon) override;
 
   void set_sink(std::function<void(const Popup&)> sink) { sink_ = std::move(sink); }
   const std::vector<Popup>& shown() const { return shown_; }

@@ -1,0 +1,45 @@
+#include "sdk/string_base.h"
+
+#include <cstring>
+
+namespace pfc {
+namespace {
+
+// The bytes of `text` up to `length` or its first NUL, whichever comes first.
+std::string_view bounded(const char* text, std::size_t length) {
+  if (text == nullptr) {
+    return {};
+  }
+  std::size_t size = 0;
+  while (size < length && text[size] != '\0') {
+    ++size;
+  }
+  return {text, size};
+}
+
+}  // namespace
+
+void string8::add_string(const char* text, std::size_t length) {
+  value_.append(bounded(text, length));
+}
+
+void string8::set_string(const char* text, std::size_t length) {
+  value_.assign(bounded(text, length));
+}
+
+void string8::truncate(std::size_t length) {
+  if (length < value_.size()) {
+    value_.resize(length);
+  }
+}
+
+char* string8::lock_buffer(std::size_t length) {
+  value_.assign(length, '\0');
+  return value_.data();
+}
+
+void string8::unlock_buffer() {
+  value_.resize(std::strlen(value_.c_str()));
+}
+
+}  // namespace pfc
