@@ -42,6 +42,13 @@ bool is_form_content_type(std::string content_type) {
          "application/x-www-form-urlencoded";
 }
 
+// The pattern of a route for both forms of request target: the path alone, and the absolute
+// URL, which an HTTP/1.1 server must accept too and which Wine's WinHTTP sends even inside a
+// proxy's tunnel.
+std::string route(const std::string& path_pattern) {
+  return R"((?:https?://[^/]+)?)" + path_pattern;
+}
+
 Json history_json(const std::vector<Received>& entries) {
   Json list = Json::array();
   for (const Received& entry : entries) {
@@ -158,8 +165,8 @@ void Service::add_routes() {
 
 void Service::add_api_routes() {
   httplib::Server& server = *server_;
-  server.Post(R"(/api/2\.0)", [this](const httplib::Request& req, httplib::Response& res,
-                                     const httplib::ContentReader& read) {
+  server.Post(route(R"(/api/2\.0)"), [this](const httplib::Request& req, httplib::Response& res,
+                                            const httplib::ContentReader& read) {
     // Read the whole body whatever it is, so that the connection stays usable; the library
     // stops at the payload limit and sets 413 itself.
     std::string body;
@@ -190,7 +197,7 @@ void Service::add_api_routes() {
     send(res, reply);
   });
 
-  server.Get(R"(/api/2\.0)", [](const httplib::Request&, httplib::Response& res) {
+  server.Get(route(R"(/api/2\.0)"), [](const httplib::Request&, httplib::Response& res) {
     send(res, error_reply(405, ApiError::kMalformedRequest,
                           "Malformed request: API calls are POST requests"));
   });
@@ -237,41 +244,42 @@ void Service::authorize(httplib::Response& res, const std::string& api_key,
 
 void Service::add_authorization_routes() {
   httplib::Server& server = *server_;
-  server.Get("/api/auth", [this](const httplib::Request& req, httplib::Response& res) {
+  server.Get(route("/api/auth"), [this](const httplib::Request& req, httplib::Response& res) {
     authorize(res, req.get_param_value("api_key"), req.get_param_value("token"),
               options_.auto_approve);
   });
 
-  server.Post("/api/auth/allow", [this](const httplib::Request& req, httplib::Response& res) {
-    std::string why;
-    const auto fields = decode_form(req.body, why);
-    if (!fields) {
-      send_page(res, 400, message_page("Bad request", "The form could not be read: " + why));
-      return;
-    }
-    const auto field = [&](const char* name) {
-      const auto it = fields->find(name);
-      return it == fields->end() ? std::string() : it->second;
-    };
-    authorize(res, field("api_key"), field("token"), true);
-  });
+  server.Post(
+      route("/api/auth/allow"), [this](const httplib::Request& req, httplib::Response& res) {
+        std::string why;
+        const auto fields = decode_form(req.body, why);
+        if (!fields) {
+          send_page(res, 400, message_page("Bad request", "The form could not be read: " + why));
+          return;
+        }
+        const auto field = [&](const char* name) {
+          const auto it = fields->find(name);
+          return it == fields->end() ? std::string() : it->second;
+        };
+        authorize(res, field("api_key"), field("token"), true);
+      });
 }
 
 void Service::add_history_routes() {
   httplib::Server& server = *server_;
-  server.Get("/history", [this](const httplib::Request&, httplib::Response& res) {
+  server.Get(route("/history"), [this](const httplib::Request&, httplib::Response& res) {
     send_page(res, 200,
               history_page(registry_.received(TrackCall::kNowPlaying),
                            registry_.received(TrackCall::kScrobble)));
   });
 
-  server.Get(R"(/history\.json)", [this](const httplib::Request&, httplib::Response& res) {
+  server.Get(route(R"(/history\.json)"), [this](const httplib::Request&, httplib::Response& res) {
     const Json history{{"now_playing", history_json(registry_.received(TrackCall::kNowPlaying))},
                        {"scrobbles", history_json(registry_.received(TrackCall::kScrobble))}};
     res.set_content(history.dump(), kJson);
   });
 
-  server.Get("/", [](const httplib::Request&, httplib::Response& res) {
+  server.Get(route("/"), [](const httplib::Request&, httplib::Response& res) {
     send_page(res, 200, index_page());
   });
 }

@@ -52,6 +52,10 @@ class RunningService {
   }
   std::string session() { return get_session(token(true))["session"]["key"]; }
   Json history() { return Json::parse(client_.Get("/history.json")->body); }
+  int get_status(const char* path) {
+    const auto reply = client_.Get(path);
+    return reply ? reply->status : 0;
+  }
 
  private:
   int start() {
@@ -77,6 +81,17 @@ TEST(ServiceTest, SignsOverSortedNamesAndValuesLeavingOutFormatCallbackAndTheSig
   EXPECT_EQ(signature_base(params, "S"), "Bxayé1S");
   EXPECT_EQ(expected_signature({{"api_key", std::string(kApiKey)}}, kSharedSecret),
             "c10f2a58c1041440366ee93f48802a47");
+}
+
+// As every HTTP/1.1 server must; Wine's WinHTTP sends the absolute form even through a tunnel.
+TEST(ServiceTest, AnswersRequestsWhoseTargetIsTheAbsoluteUrl) {
+  RunningService service;
+  const Json reply = service.post(with_signature({{"method", "auth.getToken"}}),
+                                  "https://www.brivanto.com:443/api/2.0");
+  EXPECT_EQ(reply["status"], 200);
+  EXPECT_TRUE(reply.contains("token")) << reply;
+  EXPECT_EQ(service.get_status("https://www.brivanto.com/history.json"), 200);
+  EXPECT_EQ(service.get_status("https://www.brivanto.com/elsewhere"), 404);
 }
 
 TEST(ServiceTest, RefusesWhatTheRealServiceRefusesAndRecordsNothingOfIt) {
