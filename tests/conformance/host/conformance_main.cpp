@@ -73,15 +73,15 @@ void Drive::run() {
   if (!tunnel_.valid()) {
     fatal(Text("http_proxy is not the tunnel's address: ") << setup_.tunnel_url);
   }
+  Text error;
+  if (!trust_test_authority(setup_.authority, error)) {
+    fatal(error);
+  }
   const Text proxy = default_proxy();
   if (proxy != tunnel_.address()) {
     fatal(Text("WinHTTP's default proxy is \"")
           << proxy << "\", not the tunnel " << tunnel_.address()
           << ": the component's requests would not reach the stand-in service");
-  }
-  Text error;
-  if (!trust_test_authority(setup_.authority, error)) {
-    fatal(error);
   }
   Text reply;
   if (!tunnel_.command("POST", "/forward", reply)) {

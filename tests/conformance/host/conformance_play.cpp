@@ -19,10 +19,14 @@ const char kLength[] = "100";
 const char kLastArtist[] = "Аквариум";
 const char kLastTitle[] = "Город золотой";
 
-void fill(HostTrack& track, const char* artist, const char* title, const char* album) {
+void fill(HostTrack& track, const char* artist, const char* second_artist, const char* title,
+          const char* album) {
   HostFileInfo& info = track.file();
   info.add_meta("genre", "Rock");  // first, so that the tags the component wants are not
   info.add_meta("artist", artist);
+  if (second_artist != nullptr) {
+    info.add_meta("artist", second_artist);
+  }
   info.add_meta("title", title);
   if (album != nullptr) {
     info.add_meta("album", album);
@@ -65,8 +69,7 @@ int64_t parse_number(const Text& text) {
 void Drive::play_and_scrobble() {
   out("== playback");
   auto* track = new HostTrack("metadb_handle (played)", "metadb_info_container (played)");
-  fill(*track, kArtist, kTitle, kAlbum);
-  track->file().add_meta("artist", kSecondArtist);
+  fill(*track, kArtist, kSecondArtist, kTitle, kAlbum);
   auto* stream = new HostFileInfo;  // the stream's own information, as dynamic info
   stream->add_info("bitrate", "320");
   stream->add_info("album", kStreamAlbum);
@@ -181,7 +184,7 @@ void Drive::quit_and_unload() {
   out("== quit and unload");
   auto* track =
       new HostTrack("metadb_handle (left playing)", "metadb_info_container (left playing)");
-  fill(*track, kLastArtist, kLastTitle, nullptr);
+  fill(*track, kLastArtist, nullptr, kLastTitle, nullptr);
   Text reply;
   if (!tunnel_.command("POST", "/hold", reply)) {
     fatal(Text("the tunnel would not hold: ") << reply);

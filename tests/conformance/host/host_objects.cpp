@@ -41,7 +41,7 @@ bool on_main_thread() {
 }
 
 bool report_references() {
-  out("references at the end (start -> end, highest, taken by the component):");
+  out("references at the end (start -> end, highest, add_ref calls):");
   bool balanced = true;
   const Lock lock(g_references_lock);
   // Listed in the order they were made.
@@ -55,10 +55,10 @@ bool report_references() {
     balanced = balanced && back;
     Text line("  ");
     line << refs.name;
-    while (line.size() < 36) {
+    while (line.size() < 40) {
       line << " ";
     }
-    line << refs.start << " -> " << refs.count << ", highest " << refs.peak << ", taken "
+    line << refs.start << " -> " << refs.count << ", highest " << refs.peak << ", add_ref "
          << refs.taken << (back ? "" : "   <- NOT BACK");
     out(line);
   }

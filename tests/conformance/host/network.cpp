@@ -5,8 +5,11 @@ namespace {
 
 const wchar_t kAuthorityName[] = L"foo_brivanto conformance test authority";
 
+// The registry store itself rather than the system store that collects it with others: Wine
+// keeps a deletion from the collection in memory only, and an authority of an earlier run with
+// the same name would then stay and spoil the chain.
 HCERTSTORE open_root_store() {
-  return CertOpenStore(kStoreProviderSystem, 0, 0, kSystemStoreCurrentUser, L"Root");
+  return CertOpenStore(kStoreProviderSystemRegistry, 0, 0, kSystemStoreCurrentUser, L"Root");
 }
 
 void remove_authorities(HCERTSTORE store) {

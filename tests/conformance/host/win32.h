@@ -193,7 +193,8 @@ inline constexpr DWORD kX509Encoding = 1;                      // X509_ASN_ENCOD
 inline constexpr DWORD kSystemStoreCurrentUser = 1U << 16U;    // CERT_SYSTEM_STORE_CURRENT_USER
 inline constexpr DWORD kStoreAddReplaceExisting = 3;           // CERT_STORE_ADD_REPLACE_EXISTING
 inline constexpr DWORD kFindSubjectString = (8U << 16U) | 7U;  // CERT_FIND_SUBJECT_STR_W
-inline const char* const kStoreProviderSystem = reinterpret_cast<const char*>(10);  // _W
+// CERT_STORE_PROV_SYSTEM_REGISTRY_W
+inline const char* const kStoreProviderSystemRegistry = reinterpret_cast<const char*>(13);
 WIN32_IMPORT HCERTSTORE WINAPI CertOpenStore(const char* provider, DWORD encoding,
                                              uintptr_t crypt_provider, DWORD flags,
                                              const void* parameter);
