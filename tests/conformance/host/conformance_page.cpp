@@ -21,9 +21,7 @@ uint32_t state_of(player::preferences_page_instance* page) {
   return state;
 }
 
-}  // namespace
-
-HWND Drive::control(HWND page, int id) {
+HWND control(HWND page, int id) {
   HWND window = GetDlgItem(page, id);
   if (window == nullptr) {
     fatal(Text("the page has no control ") << id);
@@ -31,11 +29,17 @@ HWND Drive::control(HWND page, int id) {
   return window;
 }
 
-Text Drive::control_text(HWND page, int id) {
+Text control_text(HWND page, int id) {
   wchar_t text[256] = {};
   GetWindowTextW(control(page, id), text, 256);
   return from_wide(text);
 }
+
+bool checked(HWND page, int id) {
+  return SendMessageW(control(page, id), kBmGetCheck, 0, 0) == 1;
+}
+
+}  // namespace
 
 // As a user's click: the window is activated first, which BM_CLICK needs.
 void Drive::click(HWND page, int id) {
@@ -43,8 +47,9 @@ void Drive::click(HWND page, int id) {
   SendMessageW(control(page, id), kBmClick, 0, 0);
 }
 
-void Drive::open_page() {
-  out("== preferences page");
+// The page as the player lists it, and the version that can be opened, reached through
+// service_query.
+player::service_ptr_t<player::preferences_page_v3> Drive::page_identity() {
   const char* name = nullptr;
   CALL_COMPONENT("preferences_page::get_name", name = page_->get_name());
   check(name != nullptr && Text(name) == "brivanto", Text("get_name gave \"") << name << "\"");
@@ -59,7 +64,6 @@ void Drive::open_page() {
   CALL_COMPONENT("preferences_page::get_help_url", has_help = page_->get_help_url(help));
   check(!has_help || !help.text().empty(), "get_help_url said yes and gave no address");
 
-  // The later versions of the page, reached as the player reaches them.
   player::service_ptr_t<player::service_base> found;
   bool v2 = false;
   bool v3 = false;
@@ -76,12 +80,16 @@ void Drive::open_page() {
   if (!v3) {
     fatal("no preferences_page_v3: the player could not open the page");
   }
-  const auto page_v3 = as<player::preferences_page_v3>(found);
+  auto page_v3 = as<player::preferences_page_v3>(found);
   double priority = 0;
   CALL_COMPONENT("preferences_page_v2::get_sort_priority", priority = page_v3->get_sort_priority());
   (void)priority;  // any order among its siblings is the component's choice
+  return page_v3;
+}
 
-  const size_t changes_before = page_callback_->calls();
+void Drive::open_page() {
+  out("== preferences page");
+  const auto page_v3 = page_identity();
   player::preferences_page_instance::ptr instance;
   CALL_COMPONENT("preferences_page_v3::instantiate",
                  instance = page_v3->instantiate(
@@ -109,33 +117,36 @@ void Drive::open_page() {
             << control_text(window, kAuthorizeButton) << "\"");
   const int boxes[] = {kScrobblingBox, kNowPlayingBox};
   for (int box : boxes) {
-    check(SendMessageW(control(window, box), kBmGetCheck, 0, 0) == 1,
-          Text("check box ") << box << " is not checked on a fresh configuration");
+    check(checked(window, box), Text("check box ")
+                                    << box << " is not checked on a fresh configuration");
   }
-  check(state_of(instance.get()) == kResettable, "get_state of the fresh page is not 8");
-
-  // A check box that differs from the stored switch changes the state and tells the player;
-  // reset shows the stored switch again; apply stores the box.
-  click(window, kScrobblingBox);
-  check(state_of(instance.get()) == (kResettable | kChanged),
-        "get_state after a click on a check box is not 9");
-  check(page_callback_->calls() > changes_before,
-        "a click on a check box left the callback silent");
-  CALL_COMPONENT("preferences_page_instance::reset", instance->reset());
-  check(state_of(instance.get()) == kResettable, "get_state after reset is not 8");
-  check(SendMessageW(control(window, kScrobblingBox), kBmGetCheck, 0, 0) == 1,
-        "reset did not show the stored switch again");
-  for (int round = 0; round < 2; ++round) {
-    click(window, kNowPlayingBox);
-    check(state_of(instance.get()) == (kResettable | kChanged), "get_state before apply is not 9");
-    CALL_COMPONENT("preferences_page_instance::apply", instance->apply());
-    check(state_of(instance.get()) == kResettable, "get_state after apply is not 8");
-  }
+  change_switches(instance.get(), window);
   out("ok: name, GUID, parent, v2 and v3 through service_query, instantiate in a real window "
       "with the player's callback; get_state 8/9, reset and apply");
 
   authorize(instance.get(), window);
   close_page(instance, window);
+}
+
+// A check box that differs from the stored switch changes the state and tells the player;
+// reset shows the stored switch again; apply stores the box.
+void Drive::change_switches(player::preferences_page_instance* page, HWND window) {
+  check(state_of(page) == kResettable, "get_state of the fresh page is not 8");
+  const size_t changes_before = page_callback_->calls();
+  click(window, kScrobblingBox);
+  check(state_of(page) == (kResettable | kChanged),
+        "get_state after a click on a check box is not 9");
+  check(page_callback_->calls() > changes_before,
+        "a click on a check box left the callback silent");
+  CALL_COMPONENT("preferences_page_instance::reset", page->reset());
+  check(state_of(page) == kResettable, "get_state after reset is not 8");
+  check(checked(window, kScrobblingBox), "reset did not show the stored switch again");
+  for (int round = 0; round < 2; ++round) {
+    click(window, kNowPlayingBox);
+    check(state_of(page) == (kResettable | kChanged), "get_state before apply is not 9");
+    CALL_COMPONENT("preferences_page_instance::apply", page->apply());
+    check(state_of(page) == kResettable, "get_state after apply is not 8");
+  }
 }
 
 void Drive::authorize(player::preferences_page_instance* page, HWND window) {

@@ -193,10 +193,10 @@ void Drive::quit_and_unload() {
   CALL_COMPONENT("play_callback::on_playback_new_track",
                  wanting(*playback_, player::play_callback::flag_new_track, "new tracks")
                      ->on_playback_new_track(player::metadb_handle::ptr(track)));
-  for (double seconds = 1.0; seconds <= 3.0; seconds += 1.0) {
+  for (int second = 1; second <= 3; ++second) {
     CALL_COMPONENT(
         "play_callback::on_playback_time",
-        wanting(*playback_, player::play_callback::flag_time, "time")->on_playback_time(seconds));
+        wanting(*playback_, player::play_callback::flag_time, "time")->on_playback_time(second));
   }
   expect_line(
       (Text("foo_brivanto: Sending now playing: ") << kLastArtist << " - " << kLastTitle).c_str());

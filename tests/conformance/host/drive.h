@@ -40,6 +40,8 @@ class Drive {
   void start();
   // conformance_page.cpp
   void open_page();
+  player::service_ptr_t<player::preferences_page_v3> page_identity();
+  void change_switches(player::preferences_page_instance* page, HWND window);
   void authorize(player::preferences_page_instance* page, HWND window);
   void close_page(player::preferences_page_instance::ptr& page, HWND window);
   // conformance_play.cpp
@@ -58,8 +60,6 @@ class Drive {
   void mark_lines() { mark_ = console_->line_count(); }
   Text get_config(const char* when);
   void set_config(const Text& bytes, const char* when);
-  HWND control(HWND page, int id);
-  Text control_text(HWND page, int id);
   void click(HWND page, int id);
 
   const Setup& setup_;
@@ -67,13 +67,15 @@ class Drive {
   HWND main_window_ = nullptr;
   HWND preferences_window_ = nullptr;
   HWND page_window_ = nullptr;  // the page's dialog while it is open, for dialog messages
-  HostApi* api_ = nullptr;
-  Console* console_ = nullptr;
-  Console* second_console_ = nullptr;
-  MainThreadQueue* queue_ = nullptr;
-  PlaybackCallbacks* playback_ = nullptr;
-  Popups* popups_ = nullptr;
-  PageCallback* page_callback_ = nullptr;
+  HostApi* api_;
+  // The host's services, as long-lived as the player's; two console receivers, since the
+  // component's output goes to every one the player has.
+  Console* console_ = new Console("console_receiver (first)");
+  Console* second_console_ = new Console("console_receiver (second)");
+  MainThreadQueue* queue_ = new MainThreadQueue;
+  PlaybackCallbacks* playback_ = new PlaybackCallbacks;
+  Popups* popups_ = new Popups;
+  PageCallback* page_callback_ = new PageCallback;
   HostAbort abort_;
 
   HMODULE module_ = nullptr;
@@ -97,7 +99,7 @@ player::service_ptr_t<T> as(const player::service_ptr_t<player::service_base>& s
 }
 
 // The session key record of a configuration as get_config writes it; false when it has none.
-bool stored_session_key(const Text& configuration, Text& key);
+bool stored_session_key(const Text& bytes, Text& key);
 
 // What the console lines and checks say of a GUID.
 Text guid_text(const player::GUID& guid);
@@ -108,7 +110,7 @@ bool Drive::pump_until(Done done, DWORD seconds, HANDLE extra) {
   const DWORD limit = seconds * 1000;
   for (;;) {
     queue_->run_pending();
-    Message message;
+    Message message{};
     while (PeekMessageW(&message, nullptr, 0, 0, kPmRemove) != 0) {
       if (page_window_ != nullptr && IsDialogMessageW(page_window_, &message) != 0) {
         continue;

@@ -9,8 +9,8 @@ namespace host {
 
 class HostApi final : public player::foobar2000_api {
  public:
-  HostApi(HWND main_window, const Text& profile_path)
-      : main_window_(main_window), profile_path_(profile_path) {}
+  HostApi(HWND main_window, Text profile_path)
+      : main_window_(main_window), profile_path_(move(profile_path)) {}
   HostApi(const HostApi&) = delete;
   HostApi& operator=(const HostApi&) = delete;
   ~HostApi() = default;

@@ -231,7 +231,7 @@ Text bounded_text(const char* text, size_t size) {
   while (length < size && text[length] != '\0') {
     ++length;
   }
-  return Text(text, length);
+  return {text, length};
 }
 
 void HostString::add_string(const char* text, size_t size) {

@@ -116,7 +116,7 @@ Tunnel::Tunnel(const Text& url) {
   port_ = static_cast<WORD>(port);
 }
 
-bool Tunnel::command(const char* verb, const char* path, Text& reply) {
+bool Tunnel::command(const char* verb, const char* path, Text& reply) const {
   DWORD status = 0;
   Text error;
   wchar_t* wide_verb = to_wide(verb);
@@ -158,7 +158,7 @@ bool Tunnel::fetch_from_service(const Text& base_url, const char* path, Text& bo
 Text default_proxy() {
   ProxyInfo info{};
   if (WinHttpGetDefaultProxyConfiguration(&info) == 0) {
-    return Text();
+    return {};
   }
   Text proxy = info.access_type == kWinHttpNamedProxy && info.proxy != nullptr
                    ? from_wide(info.proxy)

@@ -23,7 +23,7 @@ class Tunnel {
   // Tells the tunnel what to do with the CONNECTs that come next: "forward" them to the
   // service, "hold" them on a dripping handshake until "release", or "refuse" them. "held"
   // waits until one is held. The reply's status is 200 when the tunnel did it.
-  bool command(const char* verb, const char* path, Text& reply);
+  bool command(const char* verb, const char* path, Text& reply) const;
   // GET <base_url><path> (https) through the tunnel, as the component's requests go.
   bool fetch_from_service(const Text& base_url, const char* path, Text& body, Text& error);
 

@@ -10,8 +10,8 @@
 // declaration.
 #pragma once
 
-#include <stddef.h>
-#include <stdint.h>
+#include <stddef.h>  // NOLINT(modernize-deprecated-headers): no C++ library here
+#include <stdint.h>  // NOLINT(modernize-deprecated-headers)
 
 #include "win32.h"
 

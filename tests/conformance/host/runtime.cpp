@@ -13,7 +13,11 @@ int __cdecl _purecall() {
 void* operator new(size_t size) {
   void* block = HeapAlloc(GetProcessHeap(), 0, size == 0 ? 1 : size);
   if (block == nullptr) {
-    host::fatal("out of memory");
+    // Said without a Text, which would need memory itself.
+    static const char kMessage[] = "FAIL: out of memory\n";
+    DWORD written = 0;
+    WriteFile(GetStdHandle(kStdOutputHandle), kMessage, sizeof(kMessage) - 1, &written, nullptr);
+    ExitProcess(1);
   }
   return block;
 }
@@ -71,7 +75,7 @@ Text::~Text() {
 }
 
 void Text::append(const char* text, size_t size) {
-  if (size_ + size + 1 > capacity_) {
+  if (data_ == nullptr || size_ + size + 1 > capacity_) {
     size_t capacity = capacity_ == 0 ? 32 : capacity_;
     while (capacity < size_ + size + 1) {
       capacity *= 2;
@@ -106,7 +110,7 @@ Text& Text::operator<<(int64_t number) {
     append("-", 1);
     number = -number;
   }
-  uint32_t value = static_cast<uint32_t>(number);
+  auto value = static_cast<uint32_t>(number);
   char digits[12];
   size_t count = 0;
   do {
@@ -162,10 +166,10 @@ size_t Text::find(const char* needle, size_t from) const {
 
 Text Text::substr(size_t from, size_t count) const {
   if (from >= size_) {
-    return Text();
+    return {};
   }
   const size_t left = size_ - from;
-  return Text(data_ + from, count < left ? count : left);
+  return {data_ + from, count < left ? count : left};
 }
 
 Text hex(uint64_t value, int width) {
@@ -193,7 +197,7 @@ wchar_t* to_wide(const Text& text) {
 Text from_wide(const wchar_t* wide) {
   const int size = WideCharToMultiByte(kCodePageUtf8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
   if (size <= 1) {
-    return Text();
+    return {};
   }
   Text text;
   char* bytes = text.reserve_exact(static_cast<size_t>(size));
@@ -244,7 +248,7 @@ bool read_file(const Text& path, Text& contents) {
   wchar_t* wide = to_wide(path);
   HANDLE file = CreateFileW(wide, kGenericRead, kFileShareAll, nullptr, kOpenExisting, 0, nullptr);
   delete[] wide;
-  if (file == INVALID_HANDLE_VALUE) {
+  if (reinterpret_cast<intptr_t>(file) == -1) {  // INVALID_HANDLE_VALUE
     return false;
   }
   contents = Text();
@@ -262,7 +266,7 @@ Text environment(const wchar_t* name) {
   wchar_t value[1024];  // under a page, as in read_file
   const DWORD size = GetEnvironmentVariableW(name, value, sizeof(value) / sizeof(value[0]));
   if (size == 0 || size >= sizeof(value) / sizeof(value[0])) {
-    return Text();
+    return {};
   }
   return from_wide(value);
 }

@@ -3,8 +3,9 @@
 // running out of memory ends the run.
 #pragma once
 
-#include <stddef.h>
-#include <stdint.h>
+// The C headers: a freestanding program has clang's own, and no C++ library.
+#include <stddef.h>  // NOLINT(modernize-deprecated-headers)
+#include <stdint.h>  // NOLINT(modernize-deprecated-headers)
 
 #include "win32.h"
 
@@ -100,6 +101,7 @@ class List {
   void push(T value) {
     if (size_ == capacity_) {
       const size_t capacity = capacity_ == 0 ? 8 : capacity_ * 2;
+      // NOLINTNEXTLINE(bugprone-sizeof-expression): T may well be a pointer
       T* items = static_cast<T*>(::operator new(capacity * sizeof(T)));
       for (size_t i = 0; i < size_; ++i) {
         new (&items[i]) T(move(items_[i]));
@@ -173,7 +175,9 @@ Text environment(const wchar_t* name);
 // arguments than the caller pushed: on x86 each side of a thiscall counts the arguments from
 // its own declaration, so a slot declared differently by the component shows here rather than
 // as damage somewhere later.
+// A macro, since the stack pointer must be read in the caller's own frame.
 #if defined(__i386__)
+// NOLINTNEXTLINE(cppcoreguidelines-macro-usage)
 #define CALL_COMPONENT(what, ...)                                   \
   do {                                                              \
     uintptr_t stack_before_;                                        \
@@ -184,6 +188,7 @@ Text environment(const wchar_t* name);
     ::host::check_stack(what, stack_before_, stack_after_);         \
   } while (0)
 #else
+// NOLINTNEXTLINE(cppcoreguidelines-macro-usage)
 #define CALL_COMPONENT(what, ...) \
   do {                            \
     __VA_ARGS__;                  \

@@ -293,8 +293,9 @@ bool HostInfoContainer::isInfoPartial() {
 const player::playable_location& HostTrack::get_location() const {
   unexpected_slot("metadb_handle", 3, "get_location");
 }
-bool HostTrack::format_title(player::titleformat_hook*, player::string_base&, const titleformat&,
-                             player::titleformat_text_filter*) {
+bool HostTrack::format_title(player::titleformat_hook* /*hook*/, player::string_base& /*out*/,
+                             const titleformat& /*script*/,
+                             player::titleformat_text_filter* /*filter*/) {
   unexpected_slot("metadb_handle", 4, "format_title");
 }
 void HostTrack::metadb_lock() {
@@ -309,40 +310,44 @@ player::filestats HostTrack::get_filestats() const {
 bool HostTrack::is_info_loaded() const {
   unexpected_slot("metadb_handle", 8, "is_info_loaded");
 }
-bool HostTrack::get_info(player::file_info&) const {
+bool HostTrack::get_info(player::file_info& /*info*/) const {
   unexpected_slot("metadb_handle", 9, "get_info");
 }
-bool HostTrack::get_info_locked(const player::file_info*&) const {
+bool HostTrack::get_info_locked(const player::file_info*& /*info*/) const {
   unexpected_slot("metadb_handle", 10, "get_info_locked");
 }
 bool HostTrack::is_info_loaded_async() const {
   unexpected_slot("metadb_handle", 11, "is_info_loaded_async");
 }
-bool HostTrack::get_info_async(player::file_info&) const {
+bool HostTrack::get_info_async(player::file_info& /*info*/) const {
   unexpected_slot("metadb_handle", 12, "get_info_async");
 }
-bool HostTrack::get_info_async_locked(const player::file_info*&) const {
+bool HostTrack::get_info_async_locked(const player::file_info*& /*info*/) const {
   unexpected_slot("metadb_handle", 13, "get_info_async_locked");
 }
-void HostTrack::format_title_from_external_info(const player::file_info&, player::titleformat_hook*,
-                                                player::string_base&, const titleformat&,
-                                                player::titleformat_text_filter*) {
+void HostTrack::format_title_from_external_info(const player::file_info& /*info*/,
+                                                player::titleformat_hook* /*hook*/,
+                                                player::string_base& /*out*/,
+                                                const titleformat& /*script*/,
+                                                player::titleformat_text_filter* /*filter*/) {
   unexpected_slot("metadb_handle", 14, "format_title_from_external_info");
 }
-bool HostTrack::format_title_nonlocking(player::titleformat_hook*, player::string_base&,
-                                        const titleformat&, player::titleformat_text_filter*) {
+bool HostTrack::format_title_nonlocking(player::titleformat_hook* /*hook*/,
+                                        player::string_base& /*out*/, const titleformat& /*script*/,
+                                        player::titleformat_text_filter* /*filter*/) {
   unexpected_slot("metadb_handle", 15, "format_title_nonlocking");
 }
-void HostTrack::format_title_from_external_info_nonlocking(const player::file_info&,
-                                                           player::titleformat_hook*,
-                                                           player::string_base&, const titleformat&,
-                                                           player::titleformat_text_filter*) {
+void HostTrack::format_title_from_external_info_nonlocking(
+    const player::file_info& /*info*/, player::titleformat_hook* /*hook*/,
+    player::string_base& /*out*/, const titleformat& /*script*/,
+    player::titleformat_text_filter* /*filter*/) {
   unexpected_slot("metadb_handle", 16, "format_title_from_external_info_nonlocking");
 }
-bool HostTrack::get_browse_info(player::file_info&, uint64_t&) const {
+bool HostTrack::get_browse_info(player::file_info& /*info*/, uint64_t& /*timestamp*/) const {
   unexpected_slot("metadb_handle", 17, "get_browse_info");
 }
-bool HostTrack::get_browse_info_locked(const player::file_info*&, uint64_t&) const {
+bool HostTrack::get_browse_info_locked(const player::file_info*& /*info*/,
+                                       uint64_t& /*timestamp*/) const {
   unexpected_slot("metadb_handle", 18, "get_browse_info_locked");
 }
 player::metadb_info_container::ptr HostTrack::get_info_ref() const {
@@ -352,19 +357,18 @@ player::metadb_info_container::ptr HostTrack::get_info_ref() const {
 // The one way the component reads a track.
 bool HostTrack::get_info_ref(player::metadb_info_container::ptr& out) const {
   ++info_ref_calls_;
-  // The container is part of this track; the handle is const only to its callers.
-  out = player::metadb_info_container::ptr(const_cast<HostInfoContainer*>(&container_));
+  out = player::metadb_info_container::ptr(&container_);
   return true;
 }
 
 player::metadb_info_container::ptr HostTrack::get_async_info_ref() const {
   unexpected_slot("metadb_handle", 21, "get_async_info_ref() returning the container");
 }
-bool HostTrack::get_async_info_ref(player::metadb_info_container::ptr&) const {
+bool HostTrack::get_async_info_ref(player::metadb_info_container::ptr& /*out*/) const {
   unexpected_slot("metadb_handle", 22, "get_async_info_ref(ptr&)");
 }
-void HostTrack::get_browse_info_ref(player::metadb_info_container::ptr&,
-                                    player::metadb_info_container::ptr&) const {
+void HostTrack::get_browse_info_ref(player::metadb_info_container::ptr& /*info*/,
+                                    player::metadb_info_container::ptr& /*browse*/) const {
   unexpected_slot("metadb_handle", 23, "get_browse_info_ref");
 }
 

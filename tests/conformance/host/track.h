@@ -61,7 +61,7 @@ class HostFileInfo final : public player::file_info {
 
  private:
   static constexpr size_t kMaxValues = 4;  // plenty for the tracks the host plays
-  struct Meta {
+  struct Meta {  // NOLINT(bugprone-reserved-identifier): clang's own names in its copy
     Text name;
     Text values[kMaxValues];
     size_t count = 0;
@@ -141,7 +141,8 @@ class HostTrack final : public Counted<player::metadb_handle> {
   player::metadb_info_container::ptr get_async_info_ref() const override;
 
  private:
-  HostInfoContainer container_;
+  // Handed out from const slots: the handle is const to its callers, not to its container.
+  mutable HostInfoContainer container_;
   mutable size_t info_ref_calls_ = 0;
 };
 

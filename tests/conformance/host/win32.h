@@ -6,8 +6,8 @@
 // their decorated names, so a wrong argument size here fails the link instead of the stack.
 #pragma once
 
-#include <stddef.h>
-#include <stdint.h>
+#include <stddef.h>  // NOLINT(modernize-deprecated-headers): no C++ library here
+#include <stdint.h>  // NOLINT(modernize-deprecated-headers)
 
 using BOOL = int;
 using BYTE = unsigned char;
@@ -20,12 +20,12 @@ using LPARAM = intptr_t;
 using LRESULT = intptr_t;
 using HANDLE = void*;
 
-struct HWND__;
-using HWND = HWND__*;
-struct HINSTANCE__;
-using HMODULE = HINSTANCE__*;
-struct HMENU__;
-using HMENU = HMENU__*;
+struct WindowObject;
+using HWND = WindowObject*;
+struct ModuleObject;
+using HMODULE = ModuleObject*;
+struct MenuObject;
+using HMENU = MenuObject*;
 using HINTERNET = void*;
 using HCERTSTORE = void*;
 struct CertContext;  // CERT_CONTEXT: used only through pointers the system hands out
@@ -44,7 +44,6 @@ inline constexpr DWORD kOpenExisting = 3;
 inline constexpr UINT kCodePageUtf8 = 65001;
 inline constexpr DWORD kFileNotifyChangeLastWrite = 0x10;
 inline constexpr DWORD kFileNotifyChangeFileName = 0x01;
-#define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1)))
 
 struct SrwLock {
   void* state = nullptr;
