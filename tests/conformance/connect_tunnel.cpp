@@ -21,6 +21,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
@@ -132,27 +133,41 @@ void relay(int client, int service) {
   }
 }
 
+// The service is called only once the client speaks: it gives up on a connection that stays
+// silent for 5 s, and a Wine process under load can take longer than that to begin its TLS
+// handshake after the tunnel's 200.
 void forward(int client) {
-  const int service = connect_to_service();
-  if (service < 0) {
-    log("CONNECT refused: the service is not reachable");
-    send_all(client, "HTTP/1.1 502 Bad Gateway\r\nContent-Length: 0\r\n\r\n");
-    return;
-  }
   {
     const std::lock_guard lock(g_state.mutex);
     g_state.tunnels.insert(client);
-    g_state.tunnels.insert(service);
   }
-  if (send_all(client, "HTTP/1.1 200 Connection established\r\n\r\n")) {
-    relay(client, service);
+  std::array<char, 16384> first{};
+  pollfd waiting{client, POLLIN, 0};
+  const ssize_t got = send_all(client, "HTTP/1.1 200 Connection established\r\n\r\n") &&
+                              ::poll(&waiting, 1, 60000) == 1
+                          ? ::recv(client, first.data(), first.size(), 0)
+                          : -1;
+  const int service = got > 0 ? connect_to_service() : -1;
+  if (got > 0 && service < 0) {
+    log("CONNECT dropped: the service is not reachable");
+  }
+  if (service >= 0) {
+    {
+      const std::lock_guard lock(g_state.mutex);
+      g_state.tunnels.insert(service);
+    }
+    if (send_all(service, std::string_view(first.data(), static_cast<std::size_t>(got)))) {
+      relay(client, service);
+    }
   }
   {
     const std::lock_guard lock(g_state.mutex);
     g_state.tunnels.erase(client);
     g_state.tunnels.erase(service);
   }
-  ::close(service);
+  if (service >= 0) {
+    ::close(service);
+  }
 }
 
 // The client waits inside its TLS handshake: a record announcing 16383 bytes, which come one
