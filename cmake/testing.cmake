@@ -29,6 +29,18 @@ if(CMAKE_CROSSCOMPILING)
                         "configure with -DBUILD_TESTING=OFF to build without the tests")
   endif()
   set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_BINARY_DIR}/wine-run")
+  # Some machines cannot run 32-bit x86 programs at all (virtual machines without a 32-bit
+  # mode, where the loader fails with "Exec format error"). There the test programs are built,
+  # but nothing can run them: no Wine prefix is made, and scripts/test-all does not run them.
+  execute_process(COMMAND "${BRIVANTO_WINE}" --version RESULT_VARIABLE wine_status
+                  OUTPUT_QUIET ERROR_QUIET)
+  if(wine_status EQUAL 0)
+    set(BRIVANTO_WINE_RUNS ON)
+  else()
+    set(BRIVANTO_WINE_RUNS OFF)
+    message(WARNING "${BRIVANTO_WINE} cannot run on this machine (${wine_status}): the Windows "
+                    "tests of this build are built but cannot run here")
+  endif()
 
   # Wine gets prefixes of its own inside the build tree: one for programs without windows, and
   # one for programs that create windows, which run with an X display (the "display" fixture
@@ -52,12 +64,16 @@ if(CMAKE_CROSSCOMPILING)
       COMMENT "Creating the Wine prefix ${prefix} for the Windows tests"
       VERBATIM)
   endfunction()
-  brivanto_create_wine_prefix("${BRIVANTO_WINEPREFIX}" "${CMAKE_BINARY_DIR}/wine-run")
-  # BRIVANTO_DISPLAY_FILE picks the prefix for programs with windows; /dev/null: no display.
-  brivanto_create_wine_prefix("${BRIVANTO_WINEPREFIX_WINDOWS}"
-    "${CMAKE_COMMAND}" -E env BRIVANTO_DISPLAY_FILE=/dev/null "${CMAKE_BINARY_DIR}/wine-run")
-  add_custom_target(wine_prefix ALL DEPENDS
-    "${BRIVANTO_WINEPREFIX}/system.reg" "${BRIVANTO_WINEPREFIX_WINDOWS}/system.reg")
+  if(BRIVANTO_WINE_RUNS)
+    brivanto_create_wine_prefix("${BRIVANTO_WINEPREFIX}" "${CMAKE_BINARY_DIR}/wine-run")
+    # BRIVANTO_DISPLAY_FILE picks the prefix for programs with windows; /dev/null: no display.
+    brivanto_create_wine_prefix("${BRIVANTO_WINEPREFIX_WINDOWS}"
+      "${CMAKE_COMMAND}" -E env BRIVANTO_DISPLAY_FILE=/dev/null "${CMAKE_BINARY_DIR}/wine-run")
+    add_custom_target(wine_prefix ALL DEPENDS
+      "${BRIVANTO_WINEPREFIX}/system.reg" "${BRIVANTO_WINEPREFIX_WINDOWS}/system.reg")
+  else()
+    add_custom_target(wine_prefix)
+  endif()
 
   # The "display" fixture: an X server without a screen (Xvfb) for the tests that create
   # windows (brivanto_add_test(... DISPLAY)), and a Wine session on it in the prefix for such

@@ -10,6 +10,7 @@
 #include "scrobbler/scrobbler.h"
 #include "sdk/client.h"
 #include "sdk/component_services.h"
+#include "sdk/main_thread.h"
 #include "sdk/preferences_page.h"
 #include "tests/support/attached_host.h"
 #include "tests/support/fixture_url.h"
@@ -127,6 +128,12 @@ TEST_F(ComponentTest, StartsAndStopsTheTracker) {
   }
   component.on_quit();
   EXPECT_TRUE(host_->playback().registrations().empty());
+  // Once stopped, the component hands the player no tasks: it may be unloaded at any moment.
+  run_in_main_thread([] {});
+  EXPECT_EQ(host_->main_thread().pending(), 0U);
+  component.on_init();
+  run_in_main_thread([] {});
+  EXPECT_EQ(host_->main_thread().pending(), 1U);
 }
 
 // The console is one of the host's services: before the host offers them, no line is printed.

@@ -46,7 +46,8 @@ class Recorder : public play_callback_impl_base {
   std::thread::id main_ = std::this_thread::get_id();
 };
 
-// Scripts ("~" between lines) and the events they must bring, on the main thread.
+// Scripts ("~" between lines) and the events they must bring, on the main thread; every track
+// reference the callback was handed is given back.
 TEST(PlayerTest, TellsTheComponentWhatItPlaysOnTheMainThread) {
   const struct {
     const char* script;
@@ -72,6 +73,7 @@ TEST(PlayerTest, TellsTheComponentWhatItPlaysOnTheMainThread) {
     }
     EXPECT_EQ(recorder.log, c.events);
   }
+  EXPECT_EQ(Track::live_count(), 0);  // each track handed over came back
 }
 
 }  // namespace

@@ -66,8 +66,8 @@ class file_info {
 
   // Number of values of metadata field `name` (0 when the field is absent).
   std::size_t meta_get_count_by_name(const char* name) const;
-  // Value `index` of metadata field `name`, or null when there is no such value.
-  const char* meta_get(const char* name, std::size_t index) const;
+  // Value `value_index` of metadata field `name`, or null when there is no such value.
+  const char* meta_get(const char* name, std::size_t value_index) const;
   // Value of the technical-information entry `name`, or null when there is none.
   const char* info_get(const char* name) const;
 

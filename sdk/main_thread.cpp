@@ -30,14 +30,13 @@ bool g_stopped = false;
 }  // namespace
 
 void run_in_main_thread(std::function<void()> task) {
-  const service_ptr_t<main_thread_callback> callback =
-      service_new<FunctionCallback>(std::move(task));
+  const auto callback = service_new<FunctionCallback>(std::move(task));
   const std::lock_guard lock(g_gate);
   if (g_stopped) {
     return;
   }
   if (const auto manager = standard_api_get<main_thread_callback_manager>()) {
-    manager->add_callback(service_arg_source(callback));
+    manager->add_callback(service_arg_source<main_thread_callback>(callback));
   }
 }
 

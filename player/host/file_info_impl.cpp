@@ -41,17 +41,18 @@ std::size_t find_named(const Items& items, std::string_view name, Name name_of) 
 }  // namespace
 
 file_info_impl::file_info_impl(const file_info_impl& other)
-    : file_info(),
-      length_(other.length_),
+    : length_(other.length_),
       replaygain_(other.replaygain_),
       meta_(other.meta_),
       info_(other.info_) {}
 
 file_info_impl& file_info_impl::operator=(const file_info_impl& other) {
-  length_ = other.length_;
-  replaygain_ = other.replaygain_;
-  meta_ = other.meta_;
-  info_ = other.info_;
+  if (this != &other) {
+    length_ = other.length_;
+    replaygain_ = other.replaygain_;
+    meta_ = other.meta_;
+    info_ = other.info_;
+  }
   return *this;
 }
 

@@ -5,6 +5,7 @@
 namespace fbplayer {
 
 Track::Track(const file_info_impl& info, bool has_info) : has_info_(has_info) {
+  ++live_;
   set_info(info);
 }
 

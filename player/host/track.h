@@ -3,6 +3,8 @@
 // tag edit puts a new one in its place. Changed and read on the main thread only.
 #pragma once
 
+#include <atomic>
+
 #include "player/host/file_info_impl.h"
 #include "sdk/metadb_handle.h"
 
@@ -30,6 +32,10 @@ class Track : public metadb_handle {
   // Without `has_info` the track behaves like a file the player cannot read: it has no
   // information to give.
   explicit Track(const file_info_impl& info, bool has_info = true);
+
+  // Tracks that exist: every reference a component was handed must have been given back once
+  // the player lets go of a track.
+  static int live_count() { return live_; }
 
   const file_info_impl& info() const { return info_; }
   void set_info(const file_info_impl& info);
@@ -73,9 +79,11 @@ class Track : public metadb_handle {
                            metadb_info_container_ptr& out_browse) const override;
 
  protected:
-  ~Track() = default;
+  ~Track() { --live_; }
 
  private:
+  static inline std::atomic<int> live_{0};
+
   file_info_impl info_;
   bool has_info_;
   metadb_info_container_ptr container_;  // null without information
