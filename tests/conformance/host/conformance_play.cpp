@@ -15,7 +15,7 @@ const char kAlbum[] = "Последний герой";
 // The album that the stream's information names later, which the scrobble then carries.
 const char kStreamAlbum[] = "Группа крови";
 const char kLength[] = "100";
-// The track left playing when the player quits.
+// The track whose notice still hangs when the player quits.
 const char kLastArtist[] = "Аквариум";
 const char kLastTitle[] = "Город золотой";
 
@@ -182,8 +182,7 @@ void Drive::check_service_received() {
 
 void Drive::quit_and_unload() {
   out("== quit and unload");
-  auto* track =
-      new HostTrack("metadb_handle (left playing)", "metadb_info_container (left playing)");
+  auto* track = new HostTrack("metadb_handle (stopped)", "metadb_info_container (stopped)");
   fill(*track, kLastArtist, nullptr, kLastTitle, nullptr);
   Text reply;
   if (!tunnel_.command("POST", "/hold", reply)) {
@@ -203,6 +202,14 @@ void Drive::quit_and_unload() {
   if (!tunnel_.command("GET", "/held", reply)) {
     fatal(Text("the notice's request never reached the tunnel: ") << reply);
   }
+  // A seek shows in what a stop then says the listener played.
+  CALL_COMPONENT(
+      "play_callback::on_playback_seek",
+      wanting(*playback_, player::play_callback::flag_seek, "seeks")->on_playback_seek(20.0));
+  CALL_COMPONENT("play_callback::on_playback_stop",
+                 wanting(*playback_, player::play_callback::flag_stop, "stops")
+                     ->on_playback_stop(player::play_callback::stop_reason_user));
+  expect_line("foo_brivanto: Scrobble skipped on playback stopped: played 20s / need 50s", 0);
 
   api_->set_shutting_down(true);
   CALL_COMPONENT("initquit::on_quit", initquit_->on_quit());
