@@ -22,6 +22,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <charconv>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
@@ -280,15 +281,21 @@ void serve(int client) {
 
 int main(int argc, char** argv) {
   int port = 0;
+  bool usable = argc % 2 == 1;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string_view option = argv[i];
+    const std::string_view value = argv[i + 1];
     if (option == "--port") {
-      port = std::atoi(argv[i + 1]);
+      const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), port);
+      usable = usable && error == std::errc{} && end == value.data() + value.size() && port >= 0 &&
+               port <= 65535;
     } else if (option == "--target-url-file") {
-      g_state.target_url_file = argv[i + 1];
+      g_state.target_url_file = value;
+    } else {
+      usable = false;
     }
   }
-  if (g_state.target_url_file.empty() || argc % 2 == 0) {
+  if (!usable || g_state.target_url_file.empty()) {
     std::cerr << "usage: conformance-tunnel --port N --target-url-file FILE\n";
     return 2;
   }
