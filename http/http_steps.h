@@ -68,12 +68,13 @@ class HttpSteps {
   virtual void close_handle(HttpHandle handle) = 0;
 };
 
-// The steps over this platform's HTTP library. Lives as long as the program.
-HttpSteps& platform_http_steps();
-
-// http_post over the given steps. Tests use it with scripted steps to watch the handles.
+// http_post over the given steps: each platform's http_post runs it over that platform's
+// steps. Tests use it with scripted steps to watch the handles.
 bool http_exchange(HttpSteps& steps, const std::u16string& host, std::uint16_t port, bool secure,
                    const std::u16string& path, const std::string& body, std::string& reply,
                    std::string& error, int& status, const HttpTimeouts& timeouts);
+
+// The error of an exchange that its total limit ended: "HTTP exchange took longer than N s".
+std::string out_of_time_error(const HttpTimeouts& timeouts);
 
 }  // namespace foo_brivanto
