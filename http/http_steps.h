@@ -33,8 +33,9 @@ class HttpSteps {
 
   // A session that sends `user_agent`, uses the platform's default proxy configuration, and
   // holds every connection and request opened from it to `timeouts`: the per-wait limits for
-  // each wait, and the total limit, counted from now, for all of them together. Once the
-  // total limit has run out, the step under way ends and every later one fails at once.
+  // each wait, and the total limit, counted from the start of the exchange, for all of them
+  // together. Once the total limit has run out, the step under way ends (or, where the HTTP
+  // library cannot end it, its outcome no longer counts) and every later one fails at once.
   // Null on failure.
   virtual HttpHandle open_session(const std::u16string& user_agent,
                                   const HttpTimeouts& timeouts) = 0;
