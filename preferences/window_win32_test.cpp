@@ -15,6 +15,7 @@
 
 #include "preferences/auth_worker.h"
 #include "preferences/browser.h"
+#include "preferences/dialog_ids.h"
 #include "preferences/page_controls.h"
 #include "preferences/preferences_page.h"
 #include "sdk/core_api.h"
@@ -89,7 +90,11 @@ TEST(PreferencesWindowTest, APageWithoutItsDialogSaysWhy) {
   auto instance = service_ptr_t<preferences_page_instance>::adopt(created);
   ASSERT_TRUE(instance);
   auto* const shown = static_cast<HWND>(instance->get_wnd());
-  const std::string text = "The preferences page could not be created (system error 1814).";
+  // The system's own "no such resource" error: Windows and Wine give different ones.
+  SetLastError(0);
+  FindResourceA(GetModuleHandleA("kernel32.dll"), MAKEINTRESOURCEA(IDD_PREFERENCES), RT_DIALOG);
+  const std::string text = "The preferences page could not be created (system error " +
+                           std::to_string(GetLastError()) + ").";
   wchar_t shown_text[128] = {};
   GetWindowTextW(shown, shown_text, 128);
   EXPECT_EQ(GetParent(shown), parent);
