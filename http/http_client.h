@@ -3,8 +3,11 @@
 //
 // Both functions touch no shared state: any number of threads may call them at once. Each
 // http_post call blocks its thread until the exchange ends, at the latest when its total limit
-// runs out; it opens its own session and closes every handle before it returns, keeping
-// nothing between calls and leaving no thread of its own behind.
+// runs out; it opens its own session and keeps nothing between calls. Once it has returned,
+// nothing of its exchange reaches the caller again. Over WinHTTP the exchange runs on a thread
+// of its own; a blocked call that the limit cannot end at once (Wine's WinHTTP ends one only
+// when the server stops or a per-wait limit passes) keeps that thread and its handles until it
+// returns, and they go then. Everywhere else every handle is closed before http_post returns.
 #pragma once
 
 #include <cstddef>
@@ -60,12 +63,12 @@ bool split_url(const std::string& url, std::u16string& host, std::u16string& pat
 // then holds its body exactly as received (the bytes read so far if the body broke off) and
 // `status` its HTTP status code (0 when it could not be read); `error` is left alone. Returns
 // false when the exchange failed, with one of these texts in `error` and `reply` and `status`
-// left alone: "WinHttpOpen failed", "WinHttpConnect failed", "WinHttpOpenRequest failed",
-// "WinHttpSendRequest failed" (including name resolution, connecting, TLS and time-outs while
-// sending), "WinHttpReceiveResponse failed" (no reply headers, including the time-out),
-// "Redirect without Location header", "Too many redirects", "Redirect from https to http
-// refused" (the signed body never leaves TLS once it is on it), "HTTP exchange took longer
-// than N s" (the total limit in whole seconds), "Reply larger than 1 MiB", or the text of
+// left alone: "WinHttpOpen failed" (including no thread for the exchange), "WinHttpConnect
+// failed", "WinHttpOpenRequest failed", "WinHttpSendRequest failed" (including name resolution,
+// connecting, TLS and time-outs while sending), "WinHttpReceiveResponse failed" (no reply headers,
+// including the time-out), "Redirect without Location header", "Too many redirects", "Redirect from
+// https to http refused" (the signed body never leaves TLS once it is on it), "HTTP exchange took
+// longer than N s" (the total limit in whole seconds), "Reply larger than 1 MiB", or the text of
 // split_url for a Location it rejects.
 //
 // Exceptions: split_url's, for a Location with a malformed port, and std::bad_alloc; every

@@ -1,5 +1,5 @@
-// http_post: one exchange over the platform's HTTP steps, with its redirects, its limits and
-// the closing of every handle on every way out.
+// One exchange over a platform's HTTP steps, with its redirects, its limits and the closing of
+// every handle on every way out.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -84,9 +84,7 @@ bool http_exchange(HttpSteps& steps, const std::u16string& host, std::uint16_t p
   }
   // A step that fails once the total limit has run out failed because of it.
   const auto fail = [&](std::string text) {
-    error = steps.out_of_time(session.get()) ? "HTTP exchange took longer than " +
-                                                   std::to_string(timeouts.total_ms / 1000) + " s"
-                                             : std::move(text);
+    error = steps.out_of_time(session.get()) ? out_of_time_error(timeouts) : std::move(text);
     return false;
   };
 
@@ -143,11 +141,8 @@ bool http_exchange(HttpSteps& steps, const std::u16string& host, std::uint16_t p
   }
 }
 
-bool http_post(const std::u16string& host, std::uint16_t port, bool secure,
-               const std::u16string& path, const std::string& body, std::string& reply,
-               std::string& error, int& status, const HttpTimeouts& timeouts) {
-  return http_exchange(platform_http_steps(), host, port, secure, path, body, reply, error, status,
-                       timeouts);
+std::string out_of_time_error(const HttpTimeouts& timeouts) {
+  return "HTTP exchange took longer than " + std::to_string(timeouts.total_ms / 1000) + " s";
 }
 
 }  // namespace foo_brivanto

@@ -33,8 +33,9 @@ class HttpSteps {
 
   // A session that sends `user_agent`, uses the platform's default proxy configuration, and
   // holds every connection and request opened from it to `timeouts`: the per-wait limits for
-  // each wait, and the total limit, counted from now, for all of them together. Once the
-  // total limit has run out, the step under way ends and every later one fails at once.
+  // each wait, and the total limit, counted from the start of the exchange, for all of them
+  // together. Once the total limit has run out, the step under way ends (or, where the HTTP
+  // library cannot end it, its outcome no longer counts) and every later one fails at once.
   // Null on failure.
   virtual HttpHandle open_session(const std::u16string& user_agent,
                                   const HttpTimeouts& timeouts) = 0;
@@ -68,12 +69,13 @@ class HttpSteps {
   virtual void close_handle(HttpHandle handle) = 0;
 };
 
-// The steps over this platform's HTTP library. Lives as long as the program.
-HttpSteps& platform_http_steps();
-
-// http_post over the given steps. Tests use it with scripted steps to watch the handles.
+// http_post over the given steps: each platform's http_post runs it over that platform's
+// steps. Tests use it with scripted steps to watch the handles.
 bool http_exchange(HttpSteps& steps, const std::u16string& host, std::uint16_t port, bool secure,
                    const std::u16string& path, const std::string& body, std::string& reply,
                    std::string& error, int& status, const HttpTimeouts& timeouts);
+
+// The error of an exchange that its total limit ended: "HTTP exchange took longer than N s".
+std::string out_of_time_error(const HttpTimeouts& timeouts);
 
 }  // namespace foo_brivanto

@@ -104,9 +104,13 @@ class CurlSteps final : public HttpSteps {
 
 }  // namespace
 
-HttpSteps& platform_http_steps() {
+// libcurl ends a transfer at the total limit by itself: the exchange runs on the caller's
+// thread.
+bool http_post(const std::u16string& host, std::uint16_t port, bool secure,
+               const std::u16string& path, const std::string& body, std::string& reply,
+               std::string& error, int& status, const HttpTimeouts& timeouts) {
   static CurlSteps steps;
-  return steps;
+  return http_exchange(steps, host, port, secure, path, body, reply, error, status, timeouts);
 }
 
 }  // namespace foo_brivanto

@@ -4,7 +4,8 @@
 // empty line, the body), /redirect/CODE?to=LOCATION, /size/N (200, N bytes "abc...z" over and
 // over), /status/CODE/html|empty[/...] (a small page or nothing), /barrier/N[/...] (200 once
 // N requests wait there). With --drip it reads a request's head only, and for /KIND/COUNT/EVERY
-// sends the head of a reply, then a piece every EVERY ms, COUNT times, then the reply's tail.
+// sends the head of a reply, then a piece every EVERY ms, COUNT times, then the reply's tail
+// (for /redirect/..., a redirect to the same target, without end).
 #include <httplib.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -56,19 +57,24 @@ int listening_socket(int& port) {
 // One connection of --drip; the kinds of reply with their head, piece and tail. Afterwards it
 // reads until the client closes, so that closing never resets the connection under the reply.
 void drip(int client) {
-  const std::string_view kinds[][4] = {
-      {"header-bytes", "HTTP/1.1 200 OK\r\nX-Drip: ", "a", "\r\nContent-Length: 2\r\n\r\nok"},
-      {"header-lines", "HTTP/1.1 200 OK\r\n", "X-Drip: a\r\n", "Content-Length: 2\r\n\r\nok"},
-      {"body", "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n", "xxxxx", ""},
-      {"tls", "\x16\x03\x03\x3f\xff", "a", ""},  // a handshake record of 16383 bytes
-      {"silence", "", "", ""}};
   std::string request;
   char buffer[4096];
   for (ssize_t n = 0; request.find("\r\n\r\n") == std::string::npos &&
                       (n = ::recv(client, buffer, sizeof(buffer), 0)) > 0;) {
     request.append(buffer, static_cast<std::size_t>(n));
   }
-  std::istringstream target(request.substr(request.find('/') + 1));  // KIND/COUNT/EVERY ...
+  const std::size_t slash = request.find('/');
+  const std::string path =
+      slash == std::string::npos ? "/" : request.substr(slash, request.find(' ', slash) - slash);
+  const std::string redirect = "\r\nLocation: " + path + "\r\nContent-Length: 0\r\n\r\n";
+  const std::string_view kinds[][4] = {
+      {"header-bytes", "HTTP/1.1 200 OK\r\nX-Drip: ", "a", "\r\nContent-Length: 2\r\n\r\nok"},
+      {"header-lines", "HTTP/1.1 200 OK\r\n", "X-Drip: a\r\n", "Content-Length: 2\r\n\r\nok"},
+      {"body", "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n", "xxxxx", ""},
+      {"redirect", "HTTP/1.1 307 Temporary Redirect\r\nX-Drip: ", "a", redirect},
+      {"tls", "\x16\x03\x03\x3f\xff", "a", ""},  // a handshake record of 16383 bytes
+      {"silence", "", "", ""}};
+  std::istringstream target(path.substr(1));  // KIND/COUNT/EVERY
   std::string mode;
   int count = 0;
   int every = 0;

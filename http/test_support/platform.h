@@ -6,9 +6,7 @@ namespace foo_brivanto {
 // The number of threads of this process.
 int process_thread_count();
 
-// Whether the Windows build runs under Wine. Its WinHTTP ends a pending call only when the
-// server stops or a per-wait limit passes, not when its request is closed, so the total limit
-// takes effect once the call returns; and its TLS does not take the test authority.
+// Whether the Windows build runs under Wine, whose TLS does not take the test authority.
 bool under_wine();
 
 }  // namespace foo_brivanto
