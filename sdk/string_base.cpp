@@ -3,10 +3,8 @@
 #include <cstring>
 
 namespace pfc {
-namespace {
 
-// The bytes of `text` up to `length` or its first NUL, whichever comes first.
-std::string_view bounded(const char* text, std::size_t length) {
+std::string_view bounded_text(const char* text, std::size_t length) {
   if (text == nullptr) {
     return {};
   }
@@ -17,14 +15,12 @@ std::string_view bounded(const char* text, std::size_t length) {
   return {text, size};
 }
 
-}  // namespace
-
 void string8::add_string(const char* text, std::size_t length) {
-  value_.append(bounded(text, length));
+  value_.append(bounded_text(text, length));
 }
 
 void string8::set_string(const char* text, std::size_t length) {
-  value_.assign(bounded(text, length));
+  value_.assign(bounded_text(text, length));
 }
 
 void string8::truncate(std::size_t length) {

@@ -9,6 +9,10 @@
 
 namespace pfc {
 
+// The bytes of `text` up to `length` or its first NUL, whichever comes first: how the player
+// reads a text passed with a length limit (~0 for a NUL-terminated one). Empty for null.
+std::string_view bounded_text(const char* text, std::size_t length);
+
 class string_receiver {
  public:
   // Appends up to `length` bytes of `text`, fewer when a NUL comes first.

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "sdk/string_base.h"
+
 namespace fbplayer {
 
 void Console::print(const char* text, std::size_t length) {
@@ -9,11 +11,7 @@ void Console::print(const char* text, std::size_t length) {
   {
     const std::lock_guard lock(mutex_);
     // The length bounds the text, and so does a NUL before it (~0: a NUL-terminated text).
-    std::size_t size = 0;
-    while (size < length && text[size] != '\0') {
-      ++size;
-    }
-    std::string line(text, size);
+    std::string line(pfc::bounded_text(text, length));
     lines_.push_back(ConsoleLine{std::move(line), std::this_thread::get_id()});
     if (sink_) {
       sink_(lines_.back().text);

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "player/host/not_offered.h"
+#include "sdk/string_base.h"
 
 namespace fbplayer {
 namespace {
@@ -15,18 +16,6 @@ char ascii_lower(char c) {
 bool same_field_name(std::string_view a, std::string_view b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(),
                     [](char x, char y) { return ascii_lower(x) == ascii_lower(y); });
-}
-
-// The bytes of `text` up to `length` or its first NUL, whichever comes first.
-std::string_view bounded(const char* text, std::size_t length) {
-  if (text == nullptr) {
-    return {};
-  }
-  std::size_t size = 0;
-  while (size < length && text[size] != '\0') {
-    ++size;
-  }
-  return {text, size};
 }
 
 // The index of the first element whose name matches `name`, or npos.
@@ -77,19 +66,19 @@ const char* file_info_impl::meta_enum_value(std::size_t index, std::size_t value
 }
 
 std::size_t file_info_impl::meta_find_ex(const char* name, std::size_t name_length) const {
-  return find_named(meta_, bounded(name, name_length),
+  return find_named(meta_, pfc::bounded_text(name, name_length),
                     [](const MetaField& f) -> std::string_view { return f.name; });
 }
 
 std::size_t file_info_impl::meta_set_ex(const char* name, std::size_t name_length,
                                         const char* value, std::size_t value_length) {
-  const std::string_view field = bounded(name, name_length);
+  const std::string_view field = pfc::bounded_text(name, name_length);
   std::size_t index = meta_find_ex(name, name_length);
   if (index == npos) {
     index = meta_.size();
     meta_.push_back({std::string(field), {}});
   }
-  meta_[index].values.assign(1, std::string(bounded(value, value_length)));
+  meta_[index].values.assign(1, std::string(pfc::bounded_text(value, value_length)));
   return index;
 }
 
@@ -99,7 +88,7 @@ void file_info_impl::meta_insert_value_ex(std::size_t index, std::size_t value_i
     auto& values = meta_[index].values;
     const std::size_t at = std::min(value_index, values.size());
     values.insert(values.begin() + static_cast<std::ptrdiff_t>(at),
-                  std::string(bounded(value, value_length)));
+                  std::string(pfc::bounded_text(value, value_length)));
   }
 }
 
@@ -123,7 +112,7 @@ void file_info_impl::meta_remove_values(std::size_t /*index*/, const bit_array& 
 void file_info_impl::meta_modify_value_ex(std::size_t index, std::size_t value_index,
                                           const char* value, std::size_t value_length) {
   if (index < meta_.size() && value_index < meta_[index].values.size()) {
-    meta_[index].values[value_index] = std::string(bounded(value, value_length));
+    meta_[index].values[value_index] = std::string(pfc::bounded_text(value, value_length));
   }
 }
 
@@ -140,9 +129,9 @@ std::size_t file_info_impl::info_set_ex(const char* name, std::size_t name_lengt
   std::size_t index = info_find_ex(name, name_length);
   if (index == npos) {
     index = info_.size();
-    info_.emplace_back(std::string(bounded(name, name_length)), std::string());
+    info_.emplace_back(std::string(pfc::bounded_text(name, name_length)), std::string());
   }
-  info_[index].second = std::string(bounded(value, value_length));
+  info_[index].second = std::string(pfc::bounded_text(value, value_length));
   return index;
 }
 
@@ -151,7 +140,7 @@ void file_info_impl::info_remove_mask(const bit_array& /*mask*/) {
 }
 
 std::size_t file_info_impl::info_find_ex(const char* name, std::size_t name_length) const {
-  return find_named(info_, bounded(name, name_length),
+  return find_named(info_, pfc::bounded_text(name, name_length),
                     [](const auto& entry) -> std::string_view { return entry.first; });
 }
 

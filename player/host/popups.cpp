@@ -1,16 +1,12 @@
 #include "player/host/popups.h"
 
-#include <cstring>
+#include "sdk/string_base.h"
 
 namespace fbplayer {
 namespace {
 
-// A length of ~0 stands for "up to the terminating NUL".
 std::string text_of(const char* text, std::size_t length) {
-  if (text == nullptr) {
-    return {};
-  }
-  return length == ~std::size_t{0} ? std::string(text) : std::string(text, length);
+  return std::string(pfc::bounded_text(text, length));
 }
 
 }  // namespace
