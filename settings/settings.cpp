@@ -4,8 +4,13 @@ namespace foo_brivanto {
 
 // Each variable joins the head of the host's lists as it is constructed, and the host writes
 // records in list order, so the definition order below fixes the stored order (reversed):
-// settings_version, enable_now_playing, enable_scrobbling, pending_token, session_key.
-// Readers match records by GUID and do not depend on it.
+// settings_version, enable_now_playing, enable_scrobbling, pending_token, session_key, then
+// keep_unsent_scrobbles, which came later and so goes last, leaving the older records where
+// they were. Readers match records by GUID and do not depend on it.
+
+// {7967B354-0DAE-4903-911C-6663340F9A2F}
+cfg_int_t<bool> keep_unsent_scrobbles(
+    {0x7967B354, 0x0DAE, 0x4903, {0x91, 0x1C, 0x66, 0x63, 0x34, 0x0F, 0x9A, 0x2F}}, false);
 
 // {D6E1F5B4-8C70-4D2E-BF01-4A5B6C7D8E9F}
 cfg_string session_key(

@@ -18,6 +18,10 @@ extern cfg_int_t<int> settings_version;
 extern cfg_string pending_token;
 // The session key obtained by "Complete authorization"; empty means not authorized.
 extern cfg_string session_key;
+// Keep scrobbles that could not be sent in a journal on disk and send them later ("Keep
+// scrobbles that could not be sent, and send them later"). Default off. A record of its own
+// that configurations written before it lack, so that they read as off.
+extern cfg_int_t<bool> keep_unsent_scrobbles;
 
 inline constexpr int kSettingsVersion = 4;
 

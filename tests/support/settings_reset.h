@@ -14,6 +14,7 @@ inline void reset_settings(std::string_view session = "") {
   foo_brivanto::settings_version = foo_brivanto::kSettingsVersion;
   foo_brivanto::pending_token = "";
   foo_brivanto::session_key = session;
+  foo_brivanto::keep_unsent_scrobbles = false;
 }
 
 }  // namespace brivanto_test
