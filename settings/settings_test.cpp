@@ -19,6 +19,7 @@ const std::string kNowPlaying = "\xE7\xC8\xB4\x09\xA3\xBF\x51\x40\xE2\x34\x7D\x8
 const std::string kScrobbling = "\xD6\xB7\xA3\xF8\x92\xAE\x40\x4F\xD1\x23\x6C\x7D\x8E\x9F\x0A\x1B";
 const std::string kToken = "\xC5\xA6\xF2\xE7\x81\x9D\x3F\x4E\xC0\x12\x5B\x6C\x7D\x8E\x9F\x0A";
 const std::string kSession = "\xB4\xF5\xE1\xD6\x70\x8C\x2E\x4D\xBF\x01\x4A\x5B\x6C\x7D\x8E\x9F";
+const std::string kKeep = "\x54\xB3\x67\x79\xAE\x0D\x03\x49\x91\x1C\x66\x63\x34\x0F\x9A\x2F";
 const std::string kForeign = "0123456789abcdef";
 
 std::string record(const std::string& guid, const std::string& data) {
@@ -87,6 +88,7 @@ TEST(SettingsTest, AFreshInstallationHasTheDefaultsAndUpgradesToTheCurrentVersio
 
 TEST(SettingsTest, SavesOneRecordPerSetting) {
   set({false, true, -2, "tok", "k\xE2\x82\xAC\0b"s});
+  keep_unsent_scrobbles = true;
   Abort abort;
   Writer writer(abort);
   cfg_var_writer::config_write_file(writer, abort);
@@ -94,7 +96,27 @@ TEST(SettingsTest, SavesOneRecordPerSetting) {
   const std::string stored(writer.memory.data().begin(), writer.memory.data().end());
   EXPECT_EQ(stored, record(kVersion, "\xFE\xFF\xFF\xFF") + record(kNowPlaying, "\1") +
                         record(kScrobbling, "\0"s) + record(kToken, "tok") +
-                        record(kSession, "k\xE2\x82\xAC\0b"s));
+                        record(kSession, "k\xE2\x82\xAC\0b"s) + record(kKeep, "\1"));
+  keep_unsent_scrobbles = false;
+}
+
+// A configuration written before the switch existed has no record of it: the switch is off.
+// One written with it keeps it.
+TEST(SettingsTest, KeepingUnsentScrobblesIsOffUnlessStoredOn) {
+  const struct {
+    std::string stored;
+    bool keep;
+  } cases[] = {
+      {record(kVersion, "\4\0\0\0"s) + record(kScrobbling, "\1") + record(kSession, "key"), false},
+      {record(kSession, "key") + record(kKeep, "\1"), true},
+      {record(kKeep, "\0"s), false},
+  };
+  for (const auto& c : cases) {
+    keep_unsent_scrobbles = false;
+    load(c.stored);
+    EXPECT_EQ(keep_unsent_scrobbles, c.keep) << &c - cases;
+  }
+  keep_unsent_scrobbles = false;
 }
 
 // Records in any order, foreign ones skipped; a record too short or cut off changes nothing.
