@@ -145,41 +145,64 @@ void run_line(fbplayer::Host& host, fbplayer::Player& player, const std::string&
   }
 }
 
-TEST(TrackerTest, ConsoleAndService) {
+// Plays `s` with a fresh tracker and session, and checks the console and the service.
+void play(const Scenario& s) {
   const std::string base_url = brivanto_test::fixture_url("service");
-  for (const Scenario& s : kScenarios) {
-    SCOPED_TRACE(s.script);
-    brivanto_test::AttachedHost host;
-    fbplayer::Player player(*host, 0);
-    const std::string session = brivanto_test::new_session_key(base_url);
-    brivanto_test::reset_settings(session);
-    g_now = kStart;
-    create_scrobbler([] { return g_now; });
-    host->console().clear();
-    std::istringstream script(s.script);
-    for (std::string line; std::getline(script, line, '|');) {
-      run_line(*host, player, line, session);
-    }
-    destroy_scrobbler();
+  SCOPED_TRACE(s.script);
+  brivanto_test::AttachedHost host;
+  fbplayer::Player player(*host, 0);
+  const std::string session = brivanto_test::new_session_key(base_url);
+  brivanto_test::reset_settings(session);
+  g_now = kStart;
+  create_scrobbler([] { return g_now; });
+  host->console().clear();
+  std::istringstream script(s.script);
+  for (std::string line; std::getline(script, line, '|');) {
+    run_line(*host, player, line, session);
+  }
+  destroy_scrobbler();
 
-    std::string console = s.console;
-    if (const auto at = console.find("{url}"); at != std::string::npos) {
-      console.replace(at, 5, base_url);
+  std::string console = s.console;
+  if (const auto at = console.find("{url}"); at != std::string::npos) {
+    console.replace(at, 5, base_url);
+  }
+  EXPECT_EQ(brivanto_test::settle_console(*host).events, console);
+  std::vector<std::string> received;
+  const auto history = brivanto_test::fetch_history(base_url, session);
+  for (const auto& [calls, kind] :
+       {std::pair{&history.now_playing, "np "}, {&history.scrobbles, "scrobble "}}) {
+    for (const auto& call : *calls) {
+      const auto at = call.params.find("timestamp");
+      received.push_back(
+          kind + call.params.at("track") +
+          (at == call.params.end() ? "" : "@" + std::to_string(std::stoll(at->second) - kStart)));
     }
-    EXPECT_EQ(brivanto_test::settle_console(*host).events, console);
-    std::vector<std::string> received;
-    const auto history = brivanto_test::fetch_history(base_url, session);
-    for (const auto& [calls, kind] :
-         {std::pair{&history.now_playing, "np "}, {&history.scrobbles, "scrobble "}}) {
-      for (const auto& call : *calls) {
-        const auto at = call.params.find("timestamp");
-        received.push_back(
-            kind + call.params.at("track") +
-            (at == call.params.end() ? "" : "@" + std::to_string(std::stoll(at->second) - kStart)));
-      }
-    }
-    std::sort(received.begin(), received.end());
-    EXPECT_EQ(brivanto_test::joined(received), s.service);
+  }
+  std::sort(received.begin(), received.end());
+  EXPECT_EQ(brivanto_test::joined(received), s.service);
+}
+
+TEST(TrackerTest, ConsoleAndService) {
+  for (const Scenario& s : kScenarios) {
+    play(s);
+  }
+}
+
+// The first tick can find both due, after a seek past the threshold before the notice went out,
+// or on a track whose threshold is 3 s or less: both go out, the notice first.
+TEST(TrackerTest, OneTickWithBothDueSendsTheNoticeThenTheScrobble) {
+  const Scenario scenarios[] = {
+      {"add length=300 artist=A title=T|play|seek 200|wait 1",
+       "Now playing: A - T [300s, scrobble after 150s]|Sending now playing: A - T|"
+       "Sending scrobble: A - T",
+       "np T|scrobble T@0"},
+      {"add length=6 artist=A title=T|play|wait 3",
+       "Now playing: A - T [6s, scrobble after 3s]|Sending now playing: A - T|"
+       "Sending scrobble: A - T",
+       "np T|scrobble T@0"},
+  };
+  for (const Scenario& s : scenarios) {
+    play(s);
   }
 }
 
@@ -231,13 +254,26 @@ TEST(TrackSnapshotTest, ATrackWithoutInformationChangesNothing) {
 }
 
 TEST(TrackSnapshotTest, ThresholdAndWhatIsSent) {
-  for (const auto& [duration, threshold] : {std::pair{0.0, 30.0}, {7.0, 3.5}, {480.0, 240.0}}) {
+  for (const auto& [duration, threshold] : {std::pair{0.0, 30.0}, {7.0, 3.5}, {479.0, 239.5}}) {
     EXPECT_EQ((TrackSnapshot{"A", "T", "", duration, 0, false, 0}.scrobble_threshold()), threshold);
   }
   const TrackInfo info = TrackSnapshot{"A", "T", "L", 185.5, 0, false, -5}.to_track_info();
   EXPECT_EQ(info.artist + "|" + info.title + "|" + info.album + "|" +
                 std::to_string(info.duration) + "|" + std::to_string(info.timestamp),
             "A|T|L|186|-5");
+}
+
+// Every track of 480 s or longer falls due at exactly 240.0 s: not a moment later, however its
+// half compares with 240, and not rounded.
+TEST(TrackSnapshotTest, TheCapIsExactly240Seconds) {
+  for (const double duration : {480.0, 480.5, 481.0, 10'000.0}) {
+    TrackSnapshot track{"A", "T", "", duration, 0, false, 0};
+    EXPECT_EQ(track.scrobble_threshold(), 240.0) << duration;
+    track.position = std::nextafter(240.0, 0.0);
+    EXPECT_FALSE(track.should_scrobble()) << duration;
+    track.position = 240.0;
+    EXPECT_TRUE(track.should_scrobble()) << duration;
+  }
 }
 
 TEST(SecondsTest, TruncatedAndRoundedWithinThe32BitRange) {
