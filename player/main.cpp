@@ -6,8 +6,9 @@
 //
 // Standard output carries the console (and popup messages) and nothing else; everything the
 // player itself says goes to standard error. Exit status: 0 done, 1 the player could not run
-// the component or read or save its configuration, 2 a bad command line or script command, 3 an
-// expected console line did not come.
+// the component or save its configuration, 2 a bad command line or script command, 3 an
+// expected console line did not come. A stored configuration that cannot be read is reported,
+// and the component runs with its defaults, which are not saved over it.
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -97,14 +98,20 @@ int play_script(fbplayer::Player& player, std::istream& in, bool prompt) {
   return status;
 }
 
-// Hands the component its library path and stored configuration and starts its services.
-// False with a message in `error` when the configuration cannot be read.
+// Hands the component its library path and stored configuration and starts its services. A
+// stored configuration that cannot be read or is damaged still holds the listener's settings:
+// it is reported and left alone, the component runs with its defaults, and false is returned
+// so that nothing is saved over it.
 bool start_component(fbplayer::Host& host, foobar2000_client& client, const std::string& path,
-                     const fbplayer::Profile& profile, std::string& error) {
+                     const fbplayer::Profile& profile) {
   namespace fs = std::filesystem;
   std::vector<std::uint8_t> records;
-  if (!profile.load(records, error)) {
-    return false;
+  std::string error;
+  const bool stored_usable = profile.load(records, error);
+  if (!stored_usable) {
+    std::cerr << "fbplayer: " << error
+              << "\nfbplayer: running with the default settings, which will not be saved over it\n";
+    records.clear();
   }
   std::error_code ec;
   const std::string full_path = fs::absolute(path, ec).string();
@@ -123,7 +130,7 @@ bool start_component(fbplayer::Host& host, foobar2000_client& client, const std:
                 << " is not installed correctly: the component expects another file name\n";
     }
   }
-  return true;
+  return stored_usable;
 }
 
 int run(const Options& options) {
@@ -150,9 +157,7 @@ int run(const Options& options) {
   const fbplayer::Profile profile(options.profile,
                                   std::filesystem::path(options.component).filename().string());
   host.set_profile_path(options.profile);
-  if (!start_component(host, *client, options.component, profile, error)) {
-    return fail(error);
-  }
+  const bool save_configuration = start_component(host, *client, options.component, profile);
   const auto initquits = host.services<initquit>();
   for (const auto& service : initquits) {
     service->on_init();
@@ -189,7 +194,7 @@ int run(const Options& options) {
   stream_writer_buffer config;
   abort_callback_dummy never_aborted;
   client->get_config(&config, never_aborted);
-  if (!profile.save(config.data(), error)) {
+  if (save_configuration && !profile.save(config.data(), error)) {
     std::cerr << "fbplayer: " << error << "\n";
     status = status == 0 ? kFailure : status;
   }

@@ -3,8 +3,11 @@
 #include "player/profile.h"
 
 #include <array>
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <string>
 #include <system_error>
 
 #include "player/platform.h"
@@ -12,6 +15,30 @@
 namespace fbplayer {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t kRecordHead = 16 + 4;  // GUID, then the data's length
+
+// Where the records stop making up `bytes` exactly: "" when they do, else what breaks off where.
+std::string damage(const std::vector<std::uint8_t>& bytes) {
+  for (std::size_t at = 0; at < bytes.size();) {
+    if (bytes.size() - at < kRecordHead) {
+      return "a record's head breaks off at byte " + std::to_string(at);
+    }
+    std::uint32_t length = 0;
+    for (std::size_t i = kRecordHead; i-- > kRecordHead - 4;) {
+      length = (length << 8U) | bytes[at + i];
+    }
+    if (bytes.size() - at - kRecordHead < length) {
+      return "the record at byte " + std::to_string(at) + " breaks off";
+    }
+    at += kRecordHead + length;
+  }
+  return {};
+}
+
+}  // namespace
 
 Profile::Profile(std::string directory, const std::string& library_file_name)
     : directory_(std::move(directory)),
@@ -37,6 +64,11 @@ bool Profile::load(std::vector<std::uint8_t>& records, std::string& error) const
   }
   if (in.bad() || !in.eof()) {
     error = "cannot read configuration " + file_;
+    return false;
+  }
+  if (const std::string broken = damage(records); !broken.empty()) {
+    error = "cannot read configuration " + file_ + ": damaged, " + broken;
+    records.clear();
     return false;
   }
   return true;

@@ -13,7 +13,9 @@ class Profile {
   Profile(std::string directory, const std::string& library_file_name);
 
   // The stored configuration; empty when none exists yet. False with a message in `error` when
-  // a stored configuration exists but cannot be read.
+  // a stored configuration exists but cannot be read, or is damaged: its records (16-byte GUID,
+  // 4-byte little-endian length, data) do not make up the file exactly. Such a file holds the
+  // listener's settings all the same, so it is no fresh configuration to be saved over.
   bool load(std::vector<std::uint8_t>& records, std::string& error) const;
 
   // Stores `records` atomically: a new file is written, then put in place of the old one, so
