@@ -214,5 +214,32 @@ TEST(HttpPostTest, FiftyExchangesAtOnceEndAtTheLimitAndHearNothingLater) {
   }
 }
 
+// Once http_post has returned at the limit, its caller's reply, error and status may be gone,
+// or hold something else: the exchange's thread, which Wine's WinHTTP keeps in its call until
+// the server answers, must never write its late outcome into them. Here they outlive the call,
+// the caller uses them again, and they are checked once the late answer has come and the
+// exchange's thread has ended.
+TEST(HttpPostTest, AfterTheLimitTheExchangeNeverTouchesTheCallersOutputs) {
+  constexpr HttpTimeouts kOneSecond{15000, 15000, 15000, 1000};
+  constexpr auto kAnswerAfter = std::chrono::seconds(3);
+  std::thread([] {}).join();  // helper threads that start with the first thread (sanitizers')
+  const int before = process_thread_count();
+  const Clock::time_point start = Clock::now();
+  Result result;
+  post(result, drip("late", 1, 3000), "a=1", kOneSecond);
+  EXPECT_EQ(result.error + " " + result.reply + " " + std::to_string(result.status),
+            "HTTP exchange took longer than 1 s untouched -1");
+  result.reply = "the caller's own";
+  result.error = "the caller's own";
+  result.status = 7;
+  // Thread ends give no event to wait on, so threads are counted.
+  while (process_thread_count() > before && Clock::now() < start + kAnswerAfter + kWakeUp) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_LE(process_thread_count(), before);
+  EXPECT_EQ(result.error + " " + result.reply + " " + std::to_string(result.status),
+            "the caller's own the caller's own 7");
+}
+
 }  // namespace
 }  // namespace foo_brivanto

@@ -5,7 +5,8 @@
 // over), /status/CODE/html|empty[/...] (a small page or nothing), /barrier/N[/...] (200 once
 // N requests wait there). With --drip it reads a request's head only, and for /KIND/COUNT/EVERY
 // sends the head of a reply, then a piece every EVERY ms, COUNT times, then the reply's tail
-// (for /redirect/..., a redirect to the same target, without end).
+// (for /redirect/..., a redirect to the same target, without end; for /late/..., the whole
+// reply).
 #include <httplib.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -73,6 +74,7 @@ void drip(int client) {
       {"body", "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n", "xxxxx", ""},
       {"redirect", "HTTP/1.1 307 Temporary Redirect\r\nX-Drip: ", "a", redirect},
       {"tls", "\x16\x03\x03\x3f\xff", "a", ""},  // a handshake record of 16383 bytes
+      {"late", "", "", "HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\nlate"},  // all at the end
       {"silence", "", "", ""}};
   std::istringstream target(path.substr(1));  // KIND/COUNT/EVERY
   std::string mode;
