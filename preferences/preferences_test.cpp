@@ -17,7 +17,9 @@
 #include "preferences/preferences_dialog.h"
 #include "tests/support/attached_host.h"
 #include "tests/support/fixture_url.h"
+#include "tests/support/held_tasks.h"
 #include "tests/support/settings_reset.h"
+#include "tests/support/stand_in_service.h"
 
 // NOLINTBEGIN(concurrency-mt-unsafe): the tests set $BROWSER on one thread.
 namespace foo_brivanto {
@@ -252,6 +254,25 @@ TEST_F(PageTest, PressesTakeTheStepOfTheStoredState) {
   EXPECT_EQ(count_lines("foo_brivanto: " + kReminder), 1);
   EXPECT_EQ(count_lines(no_browser), 2);
   EXPECT_EQ(auth_url(pending_token.get()) + std::to_string(notices_.count), url + "6");
+}
+
+// A press hands its worker the pending token of that moment: a token stored or cleared before
+// the worker runs changes nothing it asks the service for.
+TEST_F(PageTest, APressSendsThePendingTokenOfThePress) {
+  for (const char* stored_before_start : {"", "not a token"}) {
+    SCOPED_TRACE(stored_before_start);
+    session_key = "";
+    pending_token = brivanto_test::approved_token(brivanto_test::fixture_url("service"));
+    host_->console().clear();
+    {
+      brivanto_test::HeldTasks held;
+      click(kIdcAuth);  // Complete
+      ASSERT_EQ(held.count(), 1U);
+      pending_token = stored_before_start;
+    }
+    EXPECT_EQ(count_lines("foo_brivanto: Authorized (session key saved)"), 1);
+    EXPECT_FALSE(session_key.is_empty());
+  }
 }
 
 TEST_F(PageTest, NamesTheServerAndTheSteps) {

@@ -50,18 +50,23 @@ std::vector<ReceivedCall> calls(const nlohmann::json& list, const std::string& s
 
 }  // namespace
 
-std::string new_session_key(const std::string& base_url) {
+std::string approved_token(const std::string& base_url) {
   const foo_brivanto::ApiClient client(base_url, std::string(kApiKey), std::string(kSharedSecret));
   std::string error;
   const auto token = client.get_token(error);
   if (!token) {
     throw std::runtime_error("auth.getToken: " + error);
   }
-  // Approved through the authorization page's form, as the user's click does.
   fetch(base_url, "/api/auth/allow",
         "api_key=" + foo_brivanto::url_encode(kApiKey) +
             "&token=" + foo_brivanto::url_encode(*token));
-  const auto key = client.get_session(*token, error);
+  return *token;
+}
+
+std::string new_session_key(const std::string& base_url) {
+  const foo_brivanto::ApiClient client(base_url, std::string(kApiKey), std::string(kSharedSecret));
+  std::string error;
+  const auto key = client.get_session(approved_token(base_url), error);
   if (!key) {
     throw std::runtime_error("auth.getSession: " + error);
   }

@@ -8,8 +8,12 @@
 
 namespace brivanto_test {
 
-// A fresh session key: a token from auth.getToken, approved through the authorization page's
-// form, traded with auth.getSession. Throws std::runtime_error with the reason on failure.
+// A token from auth.getToken, approved through the authorization page's form as the user's
+// click does, and not yet traded. Throws std::runtime_error with the reason on failure.
+std::string approved_token(const std::string& base_url);
+
+// A fresh session key: an approved token traded with auth.getSession. Throws
+// std::runtime_error with the reason on failure.
 std::string new_session_key(const std::string& base_url);
 
 // One track call the service accepted.
