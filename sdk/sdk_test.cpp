@@ -1,14 +1,18 @@
 // The support code's rules at the library boundary: reference counts and service queries, the
-// by-value service argument, the factory list as the player reads it, what a slot does with an
-// exception, the gate on main-thread tasks, and background threads.
+// by-value service argument, the factory list as the player reads it, what every slot does with
+// an exception, the gate on main-thread tasks, and background threads.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <future>
 #include <memory>
 #include <stdexcept>
+#include <string>
 #include <thread>
 
+#include "player/host/file_info_impl.h"
+#include "player/host/track.h"
 #include "sdk/abi.h"
 #include "sdk/main_thread.h"
 #include "sdk/play_callback.h"
@@ -129,6 +133,109 @@ TEST(BoundaryTest, FactoriesPagesAndExceptionsAsThePlayerMeetsThem) {
       host->console().lines(),
       (std::vector<std::string>{"foo_brivanto: internal error in get_parent_guid: std::bad_alloc",
                                 "foo_brivanto: internal error in get_name: no name today"}));
+}
+
+// What a slot of the support code hands on to the component's code throws: as a tracker or a
+// page with a fault would.
+[[noreturn]] void fail(const char* hook) {
+  throw std::runtime_error(std::string(hook) + " failed");
+}
+
+class ThrowingCallback final : public play_callback_impl_base {
+ public:
+  ThrowingCallback() : play_callback_impl_base(~0U) {}
+  ~ThrowingCallback() = default;
+
+ protected:
+  void on_new_track(const metadb_handle_ptr& /*track*/) override { fail("on_new_track"); }
+  void on_stop(play_control::t_stop_reason /*reason*/) override { fail("on_stop"); }
+  void on_seek(double /*time*/) override { fail("on_seek"); }
+  void on_pause(bool /*paused*/) override { fail("on_pause"); }
+  void on_edited(const metadb_handle_ptr& /*track*/) override { fail("on_edited"); }
+  void on_dynamic_info(const file_info& /*info*/) override { fail("on_dynamic_info"); }
+  void on_time(double /*time*/) override { fail("on_time"); }
+};
+
+class ThrowingPage : public preferences_page_impl {
+ protected:
+  ~ThrowingPage() = default;
+  const char* page_name() override { fail("page_name"); }
+  GUID page_guid() override { fail("page_guid"); }
+  GUID parent_guid() override { fail("parent_guid"); }
+  bool help_url(pfc::string_base& /*out*/) override { fail("help_url"); }
+  double sort_priority() override { fail("sort_priority"); }
+  service_ptr_t<preferences_page_instance> create_instance(
+      window_handle /*parent*/, service_ptr_t<preferences_page_callback> /*callback*/) override {
+    fail("create_instance");
+  }
+};
+
+std::string text(const GUID& guid) {
+  return guid == GUID{} ? "no GUID" : "a GUID";
+}
+
+// Every slot of the support code that runs the component's code stops what that code throws:
+// the player gets the slot's answer for failure, and the console says where and why. The slots
+// that run none (on_playback_starting, on_playback_dynamic_info_track, on_volume_change, and the
+// page's create, reset_query and reset) have nothing to stop.
+TEST(BoundaryTest, EverySlotOfTheSupportCodeStopsWhatTheComponentThrows) {
+  brivanto_test::AttachedHost host;
+  ThrowingCallback events;
+  service_ptr listed;
+  static preferences_page_factory_t<ThrowingPage> factory;
+  factory.instance_create(listed);
+  auto* page = static_cast<preferences_page_v3*>(listed.get());  // NOLINT(*-downcast)
+  fbplayer::file_info_impl info;
+  const metadb_handle_ptr track = service_new<fbplayer::Track>(info);
+  const service_ptr_t<preferences_page_callback> callback = service_new<Callback>();
+  GUID guid{1, 2, 3, {}};
+  pfc::string8 url;
+  const struct {
+    const char* slot;
+    const char* hook;
+    std::function<std::string()> call;  // the slot's answer
+    const char* answer;
+  } slots[] = {
+      {"on_playback_new_track", "on_new_track",
+       [&] { return events.on_playback_new_track(service_arg_source(track)), ""; }, ""},
+      {"on_playback_stop", "on_stop",
+       [&] { return events.on_playback_stop(play_control::stop_reason_user), ""; }, ""},
+      {"on_playback_seek", "on_seek", [&] { return events.on_playback_seek(1), ""; }, ""},
+      {"on_playback_pause", "on_pause", [&] { return events.on_playback_pause(true), ""; }, ""},
+      {"on_playback_edited", "on_edited",
+       [&] { return events.on_playback_edited(service_arg_source(track)), ""; }, ""},
+      {"on_playback_dynamic_info", "on_dynamic_info",
+       [&] { return events.on_playback_dynamic_info(info), ""; }, ""},
+      {"on_playback_time", "on_time", [&] { return events.on_playback_time(1), ""; }, ""},
+      {"get_name", "page_name", [&] { return std::string(page->get_name()); }, ""},
+      {"get_guid", "page_guid", [&] { return text(*page->get_guid(&guid)); }, "no GUID"},
+      {"get_parent_guid", "parent_guid", [&] { return text(*page->get_parent_guid(&guid)); },
+       "no GUID"},
+      {"get_help_url", "help_url", [&] { return std::to_string(page->get_help_url(url)); }, "0"},
+      {"get_sort_priority", "sort_priority",
+       [&] { return std::to_string(page->get_sort_priority()); }, "0.000000"},
+      {"instantiate", "create_instance",
+       [&] {
+         preferences_page_instance* instance = nullptr;
+         page->instantiate(&instance, nullptr, service_arg_source(callback));
+         return std::to_string(instance == nullptr) + std::to_string(others(*callback));
+       },
+       "10"},
+      {"callback_run", "task",
+       [&] {
+         run_in_main_thread([] { fail("task"); });
+         return std::to_string(host->main_thread().run_pending()), "";
+       },
+       ""},
+  };
+  for (const auto& s : slots) {
+    host->console().clear();
+    EXPECT_EQ(s.call(), s.answer) << s.slot;
+    EXPECT_EQ(host->console().lines(),
+              std::vector<std::string>{"foo_brivanto: internal error in " + std::string(s.slot) +
+                                       ": " + s.hook + " failed"});
+    EXPECT_EQ(others(*track), 0);  // the slots let go of what they adopted
+  }
 }
 
 // Tasks queued once the component has stopped them are dropped unrun and freed; started again,
