@@ -7,15 +7,13 @@
 #include <system_error>
 #include <thread>
 #include <utility>
-#include <vector>
 
 #include "sdk/threads.h"
 
 namespace {
 
 std::mutex g_mutex;
-bool g_holding = false;
-std::vector<std::function<void()>> g_held;
+brivanto_test::HeldTasks* g_holder = nullptr;  // the one holding tasks now, if any
 
 bool start(std::function<void()> task) {
   try {
@@ -34,21 +32,14 @@ bool start(std::function<void()> task) {
 }  // namespace
 
 bool run_in_thread(std::function<void()> task) {
-  {
-    const std::lock_guard lock(g_mutex);
-    if (g_holding) {
-      g_held.push_back(std::move(task));
-      return true;
-    }
-  }
-  return start(std::move(task));
+  return brivanto_test::HeldTasks::hold(task) || start(std::move(task));
 }
 
 namespace brivanto_test {
 
 HeldTasks::HeldTasks() {
   const std::lock_guard lock(g_mutex);
-  g_holding = true;
+  g_holder = this;
 }
 
 HeldTasks::~HeldTasks() {
@@ -57,19 +48,28 @@ HeldTasks::~HeldTasks() {
 
 std::size_t HeldTasks::count() const {
   const std::lock_guard lock(g_mutex);
-  return g_held.size();
+  return held_.size();
 }
 
 void HeldTasks::release() {
   std::vector<std::function<void()>> held;
   {
     const std::lock_guard lock(g_mutex);
-    g_holding = false;
-    held.swap(g_held);
+    g_holder = g_holder == this ? nullptr : g_holder;
+    held.swap(held_);
   }
   for (auto& task : held) {
     start(std::move(task));
   }
+}
+
+bool HeldTasks::hold(std::function<void()>& task) {
+  const std::lock_guard lock(g_mutex);
+  if (g_holder == nullptr) {
+    return false;
+  }
+  g_holder->held_.push_back(std::move(task));
+  return true;
 }
 
 }  // namespace brivanto_test

@@ -7,6 +7,8 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <vector>
 
 namespace brivanto_test {
 
@@ -22,6 +24,12 @@ class HeldTasks {
   std::size_t count() const;
   // Starts every held task, each on its own thread; tasks dispatched from now on start at once.
   void release();
+
+  // run_in_thread's side: keeps `task` when tasks are being held, and then returns true.
+  static bool hold(std::function<void()>& task);
+
+ private:
+  std::vector<std::function<void()>> held_;  // guarded by the mutex of held_tasks.cpp
 };
 
 }  // namespace brivanto_test
