@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -16,6 +17,8 @@
 #include "player/host/file_info_impl.h"
 #include "player/host/track.h"
 #include "player/page_window.h"
+#include "preferences/preferences_dialog.h"
+#include "preferences/window.h"
 #include "scrobbler/scrobbler.h"
 #include "sdk/client.h"
 #include "sdk/component_services.h"
@@ -199,6 +202,17 @@ TEST(ComponentBoundaryTest, EverySlotStopsAFailureInsideIt) {
         << s.interface;
     dialog = nullptr;
   }
+
+  // The dialog's window procedure, which the window system calls: a failure inside counts as a
+  // message not handled, and ends nothing.
+  open_page();
+  auto& window_procedure = static_cast<PreferencesDialog&>(*dialog);  // NOLINT(*-downcast)
+  std::intptr_t result = 0;
+  brivanto_test::fail_next_allocation();  // in a press of the authorization button
+  EXPECT_FALSE(
+      window_procedure.on_message(window_procedure.handle(), kWmCommand, kIdcAuth, 0, result));
+  EXPECT_FALSE(brivanto_test::take_pending_allocation_failure());
+  dialog = nullptr;
   destroy_scrobbler();
 
   // A service that the component lists brings its slots to the table above (the validator's one
