@@ -125,8 +125,8 @@ bool Service::set_outage(Outage outage, std::string& error) {
     return false;
   }
   // Held requests are released before the port closes: closing waits for them.
-  gate_.set(outage);
   log("outage: " + std::string(outage_name(outage)));
+  gate_.set(outage);
   if (outage == Outage::kRefuse) {
     close_port();
     return true;
