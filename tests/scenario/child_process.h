@@ -27,7 +27,7 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   // Writes `text` to its standard input; false when it reads no more.
-  bool write(std::string_view text);
+  bool write(std::string_view text) const;
   // Ends its standard input.
   void close_input();
 
@@ -40,7 +40,7 @@ class ChildProcess {
   bool output_ended() const { return output_ended_; }
 
   // Sends SIGKILL.
-  void kill();
+  void kill() const;
   // Waits until the process has ended; its status as waitpid gives it, or nullopt at the
   // deadline.
   std::optional<int> wait(Clock::time_point deadline);

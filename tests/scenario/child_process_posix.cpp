@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -110,15 +109,17 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
 
 ChildProcess::~ChildProcess() {
   if (!ended()) {
-    kill();
-    wait(Clock::time_point::max());
+    ::kill(pid_, SIGKILL);
+    int status = 0;
+    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
   }
   close_fd(input_);
   close_fd(output_);
   close_fd(ended_fd_);
 }
 
-bool ChildProcess::write(std::string_view text) {
+bool ChildProcess::write(std::string_view text) const {
   while (!text.empty() && input_ >= 0) {
     const ssize_t written = ::write(input_, text.data(), text.size());
     if (written < 0 && errno == EINTR)
@@ -173,7 +174,7 @@ std::optional<std::string> ChildProcess::read_line(Clock::time_point deadline) {
   }
 }
 
-void ChildProcess::kill() {
+void ChildProcess::kill() const {
   if (!ended())
     ::kill(pid_, SIGKILL);
 }
