@@ -19,7 +19,8 @@
 //                        {"session":"<sk>","received_at":<unix seconds>,"params":{...every
 //                        parameter as received...}}
 //   GET  /               a start page
-// Anything else, and every refused request, gets {"error":N,"message":"..."} with a 4xx status.
+// Anything else, and every refused request, gets {"error":N,"message":"..."} with a 4xx status;
+// an outage's replies and internal errors have a 5xx status or 429.
 //
 // Outages (outage.h) make it misbehave on purpose: refuse connections, answer 503 or 429, hold
 // API calls without an answer, or reject every session key. ServiceOptions::outage sets the
