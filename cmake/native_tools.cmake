@@ -13,6 +13,7 @@ set(BRIVANTO_NATIVE_TOOLS
   http-test-server
   brivanto-service
   conformance-tunnel
+  scenario_test
 )
 
 if(CMAKE_CROSSCOMPILING AND BUILD_TESTING)

@@ -9,14 +9,21 @@
 // the component or save its configuration, 2 a bad command line or script command, 3 an
 // expected console line did not come. A stored configuration that cannot be read is reported,
 // and the component runs with its defaults, which are not saved over it.
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <system_error>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "player/host/host.h"
@@ -63,8 +70,58 @@ fbplayer::Host& the_host() {
   return *host;
 }
 
-// Runs the commands of `in` until the end, `quit`, or the first failure; the exit status.
-int play_script(fbplayer::Player& player, std::istream& in, bool prompt) {
+// Lines of standard input, read by a thread of their own so that the main thread goes on
+// running the component's tasks, and printing their console lines, while it waits for the next
+// command, as a player's main loop does. Shared with the reader, which may still be blocked in
+// a read when the player ends.
+struct InputLines {
+  std::mutex mutex;
+  std::deque<std::string> lines;
+  bool ended = false;
+};
+
+std::shared_ptr<InputLines> read_standard_input(fbplayer::MainThreadQueue& main_thread) {
+  auto input = std::make_shared<InputLines>();
+  std::thread([input, &main_thread] {
+    std::string line;
+    for (bool more = true; more;) {
+      more = static_cast<bool>(std::getline(std::cin, line));
+      {
+        const std::lock_guard lock(input->mutex);
+        if (more) {
+          input->lines.push_back(std::move(line));
+        } else {
+          input->ended = true;
+        }
+      }
+      main_thread.wake();
+    }
+  }).detach();
+  return input;
+}
+
+// The next line of `input`, running main-thread tasks until it comes; false at its end.
+bool next_input_line(InputLines& input, fbplayer::MainThreadQueue& main_thread, std::string& line) {
+  const auto arrived = [&input] {
+    const std::lock_guard lock(input.mutex);
+    return !input.lines.empty() || input.ended;
+  };
+  while (!main_thread.run_until(
+      arrived, fbplayer::MainThreadQueue::Clock::now() + std::chrono::minutes(1))) {
+  }
+  const std::lock_guard lock(input.mutex);
+  if (input.lines.empty()) {
+    return false;
+  }
+  line = std::move(input.lines.front());
+  input.lines.pop_front();
+  return true;
+}
+
+// Runs the commands that `next_line` gives until the end, `quit`, or the first failure; the
+// exit status.
+int play_script(fbplayer::Player& player, const std::function<bool(std::string&)>& next_line,
+                bool prompt) {
   std::string error;
   int status = 0;
   std::string line;
@@ -72,7 +129,7 @@ int play_script(fbplayer::Player& player, std::istream& in, bool prompt) {
     if (prompt) {
       std::cerr << "fbplayer> " << std::flush;
     }
-    if (!std::getline(in, line)) {
+    if (!next_line(line)) {
       break;
     }
     fbplayer::Command command;
@@ -181,10 +238,17 @@ int run(const Options& options) {
       return fail("cannot read script " + options.script);
     }
   }
-  std::istream& in = options.script.empty() ? std::cin : script_file;
   const bool prompt = options.script.empty() && fbplayer::stdin_is_terminal();
+  std::function<bool(std::string&)> next_line = [&script_file](std::string& line) {
+    return static_cast<bool>(std::getline(script_file, line));
+  };
+  if (options.script.empty()) {
+    next_line = [input = read_standard_input(host.main_thread()), &host](std::string& line) {
+      return next_input_line(*input, host.main_thread(), line);
+    };
+  }
 
-  int status = play_script(player, in, prompt);
+  int status = play_script(player, next_line, prompt);
 
   player.close_page();
   for (const auto& service : initquits) {

@@ -71,10 +71,11 @@ Reply get_session(Registry& registry, const Params& params) {
       Json{{"session", {{"name", Registry::kUserName}, {"key", std::get<std::string>(outcome)}}}});
 }
 
-Reply track_call(Registry& registry, const Params& params, TrackCall call) {
+Reply track_call(Registry& registry, const Params& params, TrackCall call,
+                 SessionKeys session_keys) {
   const std::string& session_key = params.at("sk");
-  if (!registry.has_session(session_key)) {
-    return error_reply(kForbidden, ApiError::kInvalidSessionKey, "Invalid session key");
+  if (session_keys == SessionKeys::kAllRejected || !registry.has_session(session_key)) {
+    return invalid_session_key_reply();
   }
   if (call == TrackCall::kScrobble) {
     std::int64_t timestamp = 0;
@@ -100,22 +101,34 @@ struct Method {
   std::vector<std::string_view> required;
   // Must be present; may be empty (a track may lack an artist or a title).
   std::vector<std::string_view> present;
-  Reply (*run)(Registry&, const Params&);
+  Reply (*run)(Registry&, const Params&, SessionKeys);
 };
 
 const std::array kMethods{
-    Method{"auth.getToken", false, {}, {}, get_token},
-    Method{"auth.getSession", true, {"token"}, {}, get_session},
+    Method{"auth.getToken",
+           false,
+           {},
+           {},
+           [](Registry& r, const Params& p, SessionKeys) { return get_token(r, p); }},
+    Method{"auth.getSession",
+           true,
+           {"token"},
+           {},
+           [](Registry& r, const Params& p, SessionKeys) { return get_session(r, p); }},
     Method{"track.updateNowPlaying",
            true,
            {"sk"},
            {"artist", "track"},
-           [](Registry& r, const Params& p) { return track_call(r, p, TrackCall::kNowPlaying); }},
+           [](Registry& r, const Params& p, SessionKeys keys) {
+             return track_call(r, p, TrackCall::kNowPlaying, keys);
+           }},
     Method{"track.scrobble",
            true,
            {"sk", "timestamp"},
            {"artist", "track"},
-           [](Registry& r, const Params& p) { return track_call(r, p, TrackCall::kScrobble); }},
+           [](Registry& r, const Params& p, SessionKeys keys) {
+             return track_call(r, p, TrackCall::kScrobble, keys);
+           }},
 };
 
 const std::string* find(const Params& params, std::string_view name) {
@@ -129,7 +142,19 @@ Reply error_reply(int status, ApiError error, std::string_view message) {
   return Reply{status, Json{{"error", static_cast<int>(error)}, {"message", message}}.dump()};
 }
 
-Reply call_method(Registry& registry, const Params& params) {
+Reply unavailable_reply() {
+  return error_reply(503, ApiError::kServiceUnavailable, "Service temporarily unavailable");
+}
+
+Reply busy_reply() {
+  return error_reply(429, ApiError::kRateLimitExceeded, "Rate limit exceeded");
+}
+
+Reply invalid_session_key_reply() {
+  return error_reply(kForbidden, ApiError::kInvalidSessionKey, "Invalid session key");
+}
+
+Reply call_method(Registry& registry, const Params& params, SessionKeys session_keys) {
   const std::string* method_name = find(params, "method");
   if (method_name == nullptr || method_name->empty())
     return missing("method");
@@ -169,7 +194,7 @@ Reply call_method(Registry& registry, const Params& params) {
   if (method->is_signed && !signature_matches(params, kSharedSecret)) {
     return error_reply(kForbidden, ApiError::kInvalidSignature, "Invalid method signature");
   }
-  return method->run(registry, params);
+  return method->run(registry, params, session_keys);
 }
 
 }  // namespace brivanto_service

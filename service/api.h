@@ -32,7 +32,10 @@ enum class ApiError : int {
   kTokenNotAuthorized = 10,
   kMalformedRequest = 11,
   kRequestTooLarge = 12,
-  kInternalError = 16,
+  // The service cannot answer now: it is down for maintenance or failed inside. Try later.
+  kServiceUnavailable = 16,
+  // The client sends too much too fast. Try later.
+  kRateLimitExceeded = 29,
 };
 
 // An HTTP status and a JSON body.
@@ -44,11 +47,21 @@ struct Reply {
 // {"error":N,"message":"..."} with `status`.
 Reply error_reply(int status, ApiError error, std::string_view message);
 
+// The replies of a service that is down (503, error 16) or busy (429, error 29), and to a
+// session key it no longer accepts (403, error 6).
+Reply unavailable_reply();
+Reply busy_reply();
+Reply invalid_session_key_reply();
+
+// How call_method treats session keys: as the registry knows them, or every one as invalid.
+enum class SessionKeys { kChecked, kAllRejected };
+
 // Runs one call of auth.getToken, auth.getSession, track.updateNowPlaying or track.scrobble.
 // Checks, in this order: the method, the API key, "format" (json), the presence of the
 // method's parameters, the signature (signed methods), then what the method itself needs
 // (token state, session key, number formats). Accepted track calls are recorded with every
 // parameter.
-Reply call_method(Registry& registry, const Params& params);
+Reply call_method(Registry& registry, const Params& params,
+                  SessionKeys session_keys = SessionKeys::kChecked);
 
 }  // namespace brivanto_service

@@ -1,6 +1,7 @@
 // brivanto-service: the stand-in brivanto web service as a program. Its first line of output is
-// the URL it serves, flushed at once, so that whoever started it can read where to connect;
-// everything after that goes to standard error.
+// the URL it serves and its second the URL of its outage control (control.h), flushed at once,
+// so that whoever started it can read where to connect; everything after that goes to
+// standard error.
 #include <pthread.h>
 
 #include <csignal>
@@ -11,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "service/control.h"
 #include "service/options.h"
 #include "service/service.h"
 
@@ -47,13 +49,19 @@ int main(int argc, char** argv) {
     std::cerr << "brivanto-service: " << error << "\n";
     return 1;
   }
-  std::cout << service.url() << std::endl;
+  brivanto_service::OutageControl control(service);
+  if (!control.start(command_line->control_port, error)) {
+    std::cerr << "brivanto-service: " << error << "\n";
+    return 1;
+  }
+  std::cout << service.url() << "\n" << control.url() << std::endl;
   {
     const std::lock_guard lock(log_mutex);
     std::cerr << "brivanto-service: serving " << service.url()
               << (command_line->options.auto_approve ? " (auto-approve)" : "")
               << ", tokens expire after " << command_line->options.token_ttl.count() << " s"
-              << std::endl;
+              << ", outage " << brivanto_service::outage_name(service.outage())
+              << ", outage control at " << control.url() << std::endl;
   }
 
   int signal_number = 0;
@@ -62,6 +70,7 @@ int main(int argc, char** argv) {
     const std::lock_guard lock(log_mutex);
     std::cerr << "brivanto-service: stopping on signal " << signal_number << std::endl;
   }
+  control.stop();
   service.stop();
   return 0;
 }

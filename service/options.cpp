@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstdint>
 
+#include "service/outage.h"
+
 namespace brivanto_service {
 namespace {
 
@@ -21,14 +23,20 @@ std::optional<std::int64_t> parse_count(std::string_view text, std::int64_t max)
 
 std::string usage() {
   return "usage: brivanto-service [--port N] [--tls-cert FILE --tls-key FILE] [--auto-approve]\n"
-         "                        [--approve-on-issue] [--token-ttl SECONDS]\n"
-         "Serves the brivanto API on 127.0.0.1 and prints the URL it serves as its first line.\n"
+         "                        [--approve-on-issue] [--token-ttl SECONDS] [--outage MODE]\n"
+         "                        [--control-port N]\n"
+         "Serves the brivanto API on 127.0.0.1 and prints the URL it serves as its first line,\n"
+         "then the URL of its outage control as its second.\n"
          "  --port N               port to listen on; 0 (the default) picks a free one\n"
          "  --tls-cert FILE        PEM certificate: serve https (needs --tls-key)\n"
          "  --tls-key FILE         PEM private key for --tls-cert\n"
          "  --auto-approve         opening the authorization page allows the application\n"
          "  --approve-on-issue     every token is allowed as it is issued (no browser needed)\n"
          "  --token-ttl SECONDS    age at which tokens expire (default 3600; 0: at once)\n"
+         "  --outage MODE          start in this outage: " +
+         outage_names() +
+         "\n"
+         "  --control-port N       port of the outage control; 0 (the default) picks a free one\n"
          "  --help                 print this text\n"
          "Stops on SIGINT or SIGTERM.\n";
 }
@@ -51,11 +59,22 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string_view
       line.options.auto_approve = true;
     } else if (arg == "--approve-on-issue") {
       line.options.approve_on_issue = true;
-    } else if (arg == "--port" || arg == "--token-ttl") {
+    } else if (arg == "--outage") {
       const auto text = value();
       if (!text)
         return std::nullopt;
-      const bool port = arg == "--port";
+      const auto outage = parse_outage(*text);
+      if (!outage) {
+        error =
+            "option --outage takes one of " + outage_names() + ", not '" + std::string(*text) + "'";
+        return std::nullopt;
+      }
+      line.options.outage = *outage;
+    } else if (arg == "--port" || arg == "--control-port" || arg == "--token-ttl") {
+      const auto text = value();
+      if (!text)
+        return std::nullopt;
+      const bool port = arg != "--token-ttl";
       const auto number = parse_count(*text, port ? 65535 : std::int64_t{1} << 40);
       if (!number) {
         error = "option " + std::string(arg) + " takes " +
@@ -63,8 +82,10 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string_view
                 ", not '" + std::string(*text) + "'";
         return std::nullopt;
       }
-      if (port) {
+      if (arg == "--port") {
         line.options.port = static_cast<int>(*number);
+      } else if (port) {
+        line.control_port = static_cast<int>(*number);
       } else {
         line.options.token_ttl = std::chrono::seconds(*number);
       }

@@ -12,7 +12,8 @@ namespace brivanto_service {
 
 struct CommandLine {
   ServiceOptions options;
-  bool help = false;  // --help: print the usage and exit successfully
+  int control_port = 0;  // of the outage control (control.h); 0 picks a free one
+  bool help = false;     // --help: print the usage and exit successfully
 };
 
 // Parses the arguments after the program name. Gives nullopt with an English text in `error`

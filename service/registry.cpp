@@ -79,8 +79,18 @@ void Registry::record(TrackCall call, const std::string& session_key, Params par
   const auto now = std::chrono::duration_cast<std::chrono::seconds>(
       std::chrono::system_clock::now().time_since_epoch());
   Received entry{session_key, now.count(), std::move(params)};
-  const std::lock_guard lock(mutex_);
-  (call == TrackCall::kNowPlaying ? now_playing_ : scrobbles_).push_back(std::move(entry));
+  {
+    const std::lock_guard lock(mutex_);
+    (call == TrackCall::kNowPlaying ? now_playing_ : scrobbles_).push_back(std::move(entry));
+  }
+  recorded_.notify_all();
+}
+
+bool Registry::wait_until_received(TrackCall call, std::size_t count,
+                                   std::chrono::milliseconds timeout) const {
+  std::unique_lock lock(mutex_);
+  const auto& list = call == TrackCall::kNowPlaying ? now_playing_ : scrobbles_;
+  return recorded_.wait_for(lock, timeout, [&] { return list.size() >= count; });
 }
 
 std::vector<Received> Registry::received(TrackCall call) const {

@@ -7,6 +7,8 @@
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -62,6 +64,11 @@ class Registry {
 
   std::vector<Received> received(TrackCall call) const;
 
+  // Waits until at least `count` calls of that kind have been accepted; false if `timeout`
+  // passes first.
+  bool wait_until_received(TrackCall call, std::size_t count,
+                           std::chrono::milliseconds timeout) const;
+
   // The name every session reports as its user.
   static constexpr const char* kUserName = "listener";
 
@@ -77,6 +84,7 @@ class Registry {
   const std::chrono::seconds token_ttl_;
   const bool approve_on_issue_;
   mutable std::mutex mutex_;
+  mutable std::condition_variable recorded_;
   std::map<std::string, Token> tokens_;
   std::map<std::string, std::string> sessions_;  // key -> user name
   std::vector<Received> now_playing_;

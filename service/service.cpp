@@ -2,8 +2,6 @@
 
 #include <httplib.h>
 
-#include <sys/socket.h>
-
 #include <algorithm>
 #include <cctype>
 #include <csignal>
@@ -13,6 +11,7 @@
 #include "service/api.h"
 #include "service/form.h"
 #include "service/pages.h"
+#include "service/serving.h"
 
 namespace brivanto_service {
 namespace {
@@ -21,6 +20,8 @@ using Json = nlohmann::ordered_json;
 
 constexpr const char* kJson = "application/json; charset=utf-8";
 constexpr const char* kHtml = "text/html; charset=utf-8";
+
+constexpr std::size_t kServingThreads = 32;
 
 void send(httplib::Response& res, const Reply& reply) {
   res.status = reply.status;
@@ -79,7 +80,9 @@ Reply library_error(const httplib::Request& req, int status) {
 }  // namespace
 
 Service::Service(ServiceOptions options)
-    : options_(std::move(options)), registry_(options_.token_ttl, options_.approve_on_issue) {}
+    : options_(std::move(options)),
+      registry_(options_.token_ttl, options_.approve_on_issue),
+      gate_(options_.outage) {}
 
 Service::~Service() {
   stop();
@@ -91,72 +94,90 @@ void Service::log(const std::string& line) const {
 }
 
 bool Service::start(std::string& error) {
-  if (server_) {
+  const std::lock_guard lock(port_mutex_);
+  if (running_ || server_) {
     error = "the service is already started";
     return false;
   }
   std::signal(SIGPIPE, SIG_IGN);
-  const bool tls = !options_.tls_cert_file.empty() || !options_.tls_key_file.empty();
-  if (tls) {
+  const int port = open_port(options_.port, error);
+  if (port == 0)
+    return false;
+  port_ = port;
+  url_ = std::string(tls() ? "https" : "http") + "://127.0.0.1:" + std::to_string(port);
+  running_ = true;
+  if (options_.outage == Outage::kRefuse)
+    close_port();
+  return true;
+}
+
+void Service::stop() {
+  gate_.close();  // answers what never-answer holds, so that the serving threads can end
+  const std::lock_guard lock(port_mutex_);
+  running_ = false;
+  close_port();
+}
+
+bool Service::set_outage(Outage outage, std::string& error) {
+  const std::lock_guard lock(port_mutex_);
+  if (!running_) {
+    error = "the service is not running";
+    return false;
+  }
+  // Held requests are released before the port closes: closing waits for them.
+  log("outage: " + std::string(outage_name(outage)));
+  gate_.set(outage);
+  if (outage == Outage::kRefuse) {
+    close_port();
+    return true;
+  }
+  if (server_)
+    return true;
+  if (open_port(port_, error) == 0) {
+    gate_.set(Outage::kRefuse);
+    log("outage: refuse (" + error + ")");
+    return false;
+  }
+  return true;
+}
+
+bool Service::tls() const {
+  return !options_.tls_cert_file.empty() || !options_.tls_key_file.empty();
+}
+
+int Service::open_port(int port, std::string& error) {
+  if (tls()) {
     server_ = std::make_unique<httplib::SSLServer>(options_.tls_cert_file.c_str(),
                                                    options_.tls_key_file.c_str());
     if (!server_->is_valid()) {
       error = "cannot load the TLS certificate '" + options_.tls_cert_file + "' and key '" +
               options_.tls_key_file + "'";
       server_.reset();
-      return false;
+      return 0;
     }
   } else {
     server_ = std::make_unique<httplib::Server>();
   }
   add_routes();
-
-  const int port = options_.port == 0 ? server_->bind_to_any_port("127.0.0.1")
-                   : server_->bind_to_port("127.0.0.1", options_.port) ? options_.port
-                                                                       : -1;
-  if (port <= 0) {
-    error = "cannot listen on 127.0.0.1 port " + std::to_string(options_.port);
+  const int bound = serve_on_loopback(*server_, port, listener_, error);
+  if (bound == 0)
     server_.reset();
-    return false;
-  }
-
-  // The library's stop() does nothing until its accept loop has started, so wait for that
-  // here: a stop() right after start() must not be lost.
-  listener_ended_ = false;
-  listener_ = std::thread([this] {
-    server_->listen_after_bind();
-    listener_ended_ = true;
-  });
-  while (!server_->is_running() && !listener_ended_)
-    std::this_thread::yield();
-  if (!server_->is_running()) {
-    listener_.join();
-    server_.reset();
-    error = "the HTTP server did not start";
-    return false;
-  }
-  port_ = port;
-  url_ = std::string(tls ? "https" : "http") + "://127.0.0.1:" + std::to_string(port);
-  return true;
+  return bound;
 }
 
-void Service::stop() {
-  if (!listener_.joinable())
+void Service::close_port() {
+  if (!server_)
     return;
-  server_->stop();
-  listener_.join();
+  stop_serving(*server_, listener_);
+  server_.reset();
 }
 
 void Service::add_routes() {
   httplib::Server& server = *server_;
   server.set_payload_max_length(kMaxRequestBytes);
-  // The library's default also sets SO_REUSEPORT, which lets a second server bind a port that
-  // is in use and share its connections; a taken port must be an error instead.
-  server.set_socket_options([](socket_t sock) {
-    int yes = 1;
-    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
-  });
   server.set_keep_alive_timeout(1);
+  // Room for requests that never-answer holds beside those it serves.
+  server.new_task_queue = [] { return new httplib::ThreadPool(kServingThreads); };
   add_api_routes();
   add_authorization_routes();
   add_history_routes();
@@ -180,6 +201,15 @@ void Service::add_api_routes() {
     if (!complete)
       return;
 
+    const Outage outage = gate_.admit();
+    if (outage == Outage::kUnavailable || outage == Outage::kRefuse) {
+      send(res, unavailable_reply());
+      return;
+    }
+    if (outage == Outage::kBusy) {
+      send(res, busy_reply());
+      return;
+    }
     Reply reply;
     if (!is_form_content_type(req.get_header_value("Content-Type"))) {
       reply = error_reply(415, ApiError::kMalformedRequest,
@@ -191,7 +221,9 @@ void Service::add_api_routes() {
     } else {
       std::string why;
       const auto params = decode_form(body, why);
-      reply = params ? call_method(registry_, *params)
+      const SessionKeys keys =
+          outage == Outage::kRejectSessionKey ? SessionKeys::kAllRejected : SessionKeys::kChecked;
+      reply = params ? call_method(registry_, *params, keys)
                      : error_reply(400, ApiError::kMalformedRequest, "Malformed request: " + why);
     }
     send(res, reply);
@@ -305,7 +337,7 @@ void Service::add_handlers() {
         } catch (...) {
         }
         log("internal error on " + req.method + " " + req.path + ": " + what);
-        send(res, error_reply(500, ApiError::kInternalError, "Internal error: " + what));
+        send(res, error_reply(500, ApiError::kServiceUnavailable, "Internal error: " + what));
       });
 
   server.set_logger([this](const httplib::Request& req, const httplib::Response& res) {

@@ -19,20 +19,27 @@
 //                        {"session":"<sk>","received_at":<unix seconds>,"params":{...every
 //                        parameter as received...}}
 //   GET  /               a start page
-// Anything else, and every refused request, gets {"error":N,"message":"..."} with a 4xx status.
+// Anything else, and every refused request, gets {"error":N,"message":"..."} with a 4xx status;
+// an outage's replies and internal errors have a 5xx status or 429.
+//
+// Outages (outage.h) make it misbehave on purpose: refuse connections, answer 503 or 429, hold
+// API calls without an answer, or reject every session key. ServiceOptions::outage sets the
+// mode at start, set_outage() switches it while the service runs, and OutageControl
+// (control.h) offers the switch to other processes.
 //
 // start and stop are called from one thread; everything else may be called from any thread
 // while the service runs (the registry guards itself).
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
+#include "service/outage.h"
 #include "service/registry.h"
 
 namespace httplib {
@@ -56,7 +63,11 @@ struct ServiceOptions {
   bool approve_on_issue = false;
   // Pending and approved tokens at least this old are expired; 0 expires them at once.
   std::chrono::seconds token_ttl{3600};
-  // Receives one line per request served, from the serving threads, possibly concurrently.
+  // The outage in force from the start; with kRefuse, start() still picks and reserves the
+  // port (url() names it) but nothing listens on it.
+  Outage outage = Outage::kNone;
+  // Receives one line per request served, from the serving threads, possibly concurrently,
+  // and one per outage switch.
   std::function<void(const std::string&)> log;
 };
 
@@ -74,17 +85,39 @@ class Service {
   // up early must not end the process.
   bool start(std::string& error);
 
-  // Stops accepting, finishes requests under way and joins the serving threads. Idle
-  // keep-alive connections delay it by at most one second. Safe to call more than once.
+  // Stops accepting, finishes requests under way and joins the serving threads. Requests
+  // held by never-answer are answered 503 at once; idle keep-alive connections delay it by at
+  // most one second. Safe to call more than once.
   void stop();
 
+  // Switches the outage mode while the service runs; returns once the new mode is in force.
+  // Entering refuse closes the API port: requests under way are answered first (held ones
+  // with 503), and an idle keep-alive connection delays the return by at most one second.
+  // Leaving refuse listens on the same port again. False, with an English text in `error`,
+  // when the service is not running or the port cannot be bound again (another program took
+  // it meanwhile; the mode then stays refuse).
+  bool set_outage(Outage outage, std::string& error);
+  Outage outage() const { return gate_.mode(); }
+
+  // API calls that never-answer holds at this moment, and a wait until `count` are held
+  // (false when `timeout` passes first): a test can act while a client's request hangs.
+  std::size_t held_requests() const { return gate_.held(); }
+  bool wait_until_held(std::size_t count, std::chrono::milliseconds timeout) const {
+    return gate_.wait_until_held(count, timeout);
+  }
+
   // "http://127.0.0.1:<port>" or "https://..."; empty before start.
+  // Both stay the same through outages.
   const std::string& url() const { return url_; }
   int port() const { return port_; }
 
   Registry& registry() { return registry_; }
 
  private:
+  // Serves the API on `port` (0: a free one); the port, or 0 with `error` set. port_mutex_ held.
+  int open_port(int port, std::string& error);
+  // Stops serving it and waits for the serving threads; port_mutex_ held.
+  void close_port();
   void add_routes();
   void add_api_routes();
   void add_authorization_routes();
@@ -93,12 +126,16 @@ class Service {
   void authorize(httplib::Response& res, const std::string& api_key, const std::string& token,
                  bool allow);
   void log(const std::string& line) const;
+  bool tls() const;
 
   ServiceOptions options_;
   Registry registry_;
-  std::unique_ptr<httplib::Server> server_;
+  OutageGate gate_;
+  // Held by start, stop and set_outage while they open or close the port.
+  std::mutex port_mutex_;
+  bool running_ = false;                     // between a successful start() and stop()
+  std::unique_ptr<httplib::Server> server_;  // null while the port is closed
   std::thread listener_;
-  std::atomic<bool> listener_ended_ = false;
   std::string url_;
   int port_ = 0;
 };
