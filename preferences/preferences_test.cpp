@@ -256,7 +256,7 @@ TEST_F(PageTest, PressesTakeTheStepOfTheStoredState) {
 
 TEST_F(PageTest, NamesTheServerAndTheSteps) {
   EXPECT_EQ(
-      control(0).text + "|" + control(2).text + "|" + control(3).text + "|" + control(4).text,
+      control(0).text + "|" + control(2).text + "|" + control(3).text + "|" + control(7).text,
       "Сервер: 127.0.0.1 (зашит в плагин)|Enable scrobbling|Enable now playing|1. Request "
       "authorization (откроется браузер)  2. Разрешить на 127.0.0.1  3. Complete authorization");
 }
