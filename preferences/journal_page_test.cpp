@@ -23,6 +23,7 @@
 #include "tests/support/attached_host.h"
 #include "tests/support/layout_faults.h"
 #include "tests/support/settings_reset.h"
+#include "tests/support/test_journal.h"
 
 namespace foo_brivanto {
 namespace {
@@ -44,38 +45,6 @@ class PageService : public ::testing::Environment {
   }
 };
 const auto* const g_page_service = ::testing::AddGlobalTestEnvironment(new PageService);
-
-// A journal of the test's, which notes what the page does with it. Like the journal, it tells
-// its listeners when what waits changed.
-class TestJournal final : public PageJournal {
- public:
-  void configure(bool enabled, std::string session_key) override {
-    log += "configure " + std::to_string(static_cast<int>(enabled)) + " " + session_key + ";";
-  }
-  JournalStatus status() override { return shown; }
-  void discard() override {
-    log += "discard;";
-    set({true, 0, 0});
-  }
-  std::uint64_t add_listener(std::function<void()> listener) override {
-    listeners.emplace(++last_token, std::move(listener));
-    return last_token;
-  }
-  void remove_listener(std::uint64_t token) override { listeners.erase(token); }
-
-  void set(JournalStatus status) {
-    shown = status;
-    const auto called = listeners;
-    for (const auto& [token, listener] : called) {
-      listener();
-    }
-  }
-
-  JournalStatus shown;  // not loaded yet
-  std::string log;
-  std::map<std::uint64_t, std::function<void()>> listeners;
-  std::uint64_t last_token = 0;
-};
 
 TEST(JournalTextTest, SaysWhatWaitsInLocalTime) {
   ASSERT_STREQ(std::getenv("TZ"), "XYZ-5:30");  // NOLINT(concurrency-mt-unsafe)
@@ -149,7 +118,7 @@ class JournalPageTest : public ::testing::Test {
   }
 
   brivanto_test::AttachedHost host_;
-  TestJournal journal_;
+  brivanto_test::TestJournal journal_;
   service_ptr_t<PreferencesDialog> dialog_;
 };
 
@@ -249,6 +218,8 @@ TEST_F(JournalPageTest, TheStatusLineFollowsTheJournalWhileThePageIsOpen) {
 
 // Discard asks first, and only Yes empties the journal. The stand-in player answers as
 // "prefs answer" told it (No when nothing was said), once per answer, and prints each question.
+// (Under Wine each question costs 2 s: the system waits that long for a window manager, which
+// Xvfb lacks, when the message box goes away.)
 TEST_F(JournalPageTest, DiscardEmptiesTheJournalOnlyAfterYes) {
   journal_.shown = {true, 2, k7Dec2026At0833Utc};
   Lines printed;
@@ -281,7 +252,6 @@ TEST_F(JournalPageTest, DiscardEmptiesTheJournalOnlyAfterYes) {
        "",
        status("2 scrobbles waiting, the oldest from 7 Dec 2026 14:03", true),
        ""},
-      {"prefs click 1009", {}, "", {two}, ""},
       {"prefs answer yes", {}, "", {}, ""},
       {"prefs answer no", {}, "", {}, ""},
       {"prefs click 1009", {}, "", {two}, ""},
@@ -289,7 +259,7 @@ TEST_F(JournalPageTest, DiscardEmptiesTheJournalOnlyAfterYes) {
       {"prefs click 1009", {}, "", {two}, "discard;"},
       {"prefs show", {}, "", status("Nothing waiting", false), ""},
       {"prefs click 1009", {}, "prefs click: the page has disabled control 1009", {}, ""},
-      {"prefs click 1009", {true, 1, k31Dec2026At2000Utc}, "", {one}, ""},
+      {"prefs click 1009", {true, 1, k31Dec2026At2000Utc}, "", {one}, ""},  // none given: No
       {"prefs answer maybe", {}, "prefs answer: expected yes or no", {}, ""},
   };
   for (const auto& s : steps) {
