@@ -200,8 +200,9 @@ bool click_page_control(void* dialog, int id) {
 
 void answer_page_questions(void* dialog, PageQuestions* questions) {
   // The hook watches the main thread's windows for the player's life.
-  static HHOOK const hook = SetWindowsHookExW(WH_CBT, question_hook, nullptr, GetCurrentThreadId());
-  static_cast<void>(hook);
+  static const bool hooked =
+      SetWindowsHookExW(WH_CBT, question_hook, nullptr, GetCurrentThreadId()) != nullptr;
+  static_cast<void>(hooked);
   page_parent_window();  // where the questions are answered
   g_question_page = static_cast<HWND>(dialog);
   g_questions = questions;

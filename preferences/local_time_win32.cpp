@@ -1,4 +1,4 @@
-#include <time.h>
+#include <ctime>
 
 #include "preferences/local_time.h"
 
