@@ -377,7 +377,8 @@ Player::Outcome Player::prefs_click(const std::string& id_text, std::string& err
             std::string(control == controls.end() ? "no control " : "disabled control ") + id_text;
     return Outcome::kBadCommand;
   }
-  // A question the click asks is answered while the click is under way.
+  // A question that the click makes the page ask is answered through answer(): while the click
+  // is under way on Windows, while the tasks run below elsewhere.
   if (!click_page_control(page_->get_wnd(), control->id)) {
     error = "prefs click: control " + id_text + " took no click";
     return Outcome::kBadCommand;
