@@ -323,13 +323,22 @@ Player::Outcome Player::expect(const Command& command, bool continues_expects, s
 
 Player::Outcome Player::prefs(const Command& command, std::string& error) {
   const std::string action = command.words.empty() ? "" : command.words[0];
-  const std::size_t arguments = action == "click" ? 2 : 1;
+  const std::size_t arguments = action == "click" || action == "answer" ? 2 : 1;
   if (command.words.size() != arguments || !command.fields.empty()) {
-    error = "prefs: expected open, show, click ID, apply, reset or close";
+    error = "prefs: expected open, show, click ID, answer yes|no, apply, reset or close";
     return Outcome::kBadCommand;
   }
   if (action == "open") {
     return open_page(error);
+  }
+  if (action == "answer") {
+    const std::string& answer = command.words[1];
+    if (answer != "yes" && answer != "no") {
+      error = "prefs answer: expected yes or no";
+      return Outcome::kBadCommand;
+    }
+    next_answer_ = answer == "yes";
+    return Outcome::kContinue;
   }
   if (!page_) {
     error = "prefs " + action + ": the preferences page is not open";
@@ -338,16 +347,11 @@ Player::Outcome Player::prefs(const Command& command, std::string& error) {
   if (action == "show") {
     for (const PageControl& control : page_controls(page_->get_wnd())) {
       print_("[prefs] " + std::to_string(control.id) + " " + control.text + " " +
-             std::to_string(control.check_state));
+             std::to_string(control.check_state) + (control.enabled ? "" : " disabled"));
     }
     print_("[prefs] state " + std::to_string(page_->get_state()));
   } else if (action == "click") {
-    const auto id = parse_number(command.words[1]);
-    if (!id || *id != std::floor(*id) ||
-        !click_page_control(page_->get_wnd(), static_cast<int>(*id))) {
-      error = "prefs click: the page has no control " + command.words[1];
-      return Outcome::kBadCommand;
-    }
+    return prefs_click(command.words[1], error);
   } else if (action == "apply") {
     page_->apply();
   } else if (action == "reset") {
@@ -356,6 +360,27 @@ Player::Outcome Player::prefs(const Command& command, std::string& error) {
     close_page();
   } else {
     error = "prefs: unknown action '" + action + "'";
+    return Outcome::kBadCommand;
+  }
+  run_tasks();
+  return Outcome::kContinue;
+}
+
+Player::Outcome Player::prefs_click(const std::string& id_text, std::string& error) {
+  const auto id = parse_number(id_text);
+  const auto controls = page_controls(page_->get_wnd());
+  const auto control = std::find_if(controls.begin(), controls.end(), [&](const PageControl& c) {
+    return id && static_cast<double>(c.id) == *id;
+  });
+  if (control == controls.end() || !control->enabled) {
+    error = "prefs click: the page has " +
+            std::string(control == controls.end() ? "no control " : "disabled control ") + id_text;
+    return Outcome::kBadCommand;
+  }
+  // A question that the click makes the page ask is answered through answer(): while the click
+  // is under way on Windows, while the tasks run below elsewhere.
+  if (!click_page_control(page_->get_wnd(), control->id)) {
+    error = "prefs click: control " + id_text + " took no click";
     return Outcome::kBadCommand;
   }
   run_tasks();
@@ -382,6 +407,7 @@ Player::Outcome Player::open_page(std::string& error) {
       error = "prefs open: the page gave no instance";
       return Outcome::kBadCommand;
     }
+    answer_page_questions(page_->get_wnd(), this);
     run_tasks();
     return Outcome::kContinue;
   }
@@ -389,8 +415,14 @@ Player::Outcome Player::open_page(std::string& error) {
   return Outcome::kBadCommand;
 }
 
+bool Player::answer(const std::string& title, const std::string& text) {
+  print_("[question] " + title + ": " + text);
+  return std::exchange(next_answer_, false);
+}
+
 void Player::close_page() {
   page_.release();
+  answer_page_questions(nullptr, nullptr);
   run_tasks();
 }
 

@@ -14,12 +14,13 @@
 
 #include "player/host/host.h"
 #include "player/host/track.h"
+#include "player/page_window.h"
 #include "player/script.h"
 #include "sdk/preferences_page.h"
 
 namespace fbplayer {
 
-class Player {
+class Player final : private PageQuestions {
  public:
   enum class Outcome { kContinue, kQuit, kBadCommand, kExpectFailed };
 
@@ -29,6 +30,9 @@ class Player {
       Host& host, double speed,
       std::function<void(std::string_view)> print = [](std::string_view) {})
       : host_(host), speed_(speed), print_(std::move(print)) {}
+  Player(const Player&) = delete;
+  Player& operator=(const Player&) = delete;
+  ~Player() { close_page(); }
 
   // Closes the preferences page if it is open.
   void close_page();
@@ -62,6 +66,8 @@ class Player {
   Outcome prefs(const Command& command, std::string& error);
   Outcome open_page(std::string& error);
 
+  Outcome prefs_click(const std::string& id_text, std::string& error);
+
   bool playing() const { return current_.has_value(); }
   void start(std::size_t index);
   void stop(play_control::t_stop_reason reason);
@@ -78,9 +84,14 @@ class Player {
     ~PageCallback() = default;
   };
 
+  // Answers the page's questions: prints each as "[question] TITLE: TEXT" and gives the answer
+  // that "prefs answer" set for it, or No.
+  bool answer(const std::string& title, const std::string& text) override;
+
   Host& host_;
   double speed_;
   std::function<void(std::string_view)> print_;
+  bool next_answer_ = false;
   service_impl_single_t<PageCallback> page_callback_;
   service_ptr_t<preferences_page_instance> page_;
   std::vector<Entry> playlist_;

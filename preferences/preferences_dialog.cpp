@@ -40,7 +40,7 @@ std::string approval_reminder() {
 }  // namespace
 
 PreferencesDialog::PreferencesDialog(service_ptr_t<preferences_page_callback> callback)
-    : callback_(std::move(callback)) {}
+    : callback_(std::move(callback)), journal_(page_journal()), journal_panel_(journal_) {}
 
 PreferencesDialog::~PreferencesDialog() {
   if (window_ != kNoWindow) {
@@ -59,7 +59,9 @@ std::uint32_t PreferencesDialog::page_state() {
   }
   const bool scrobbling = button_check(window_, kIdcEnableScrobbling) == kBstChecked;
   const bool now_playing = button_check(window_, kIdcEnableNowPlaying) == kBstChecked;
-  if (scrobbling != enable_scrobbling || now_playing != enable_now_playing) {
+  const bool keep = button_check(window_, kIdcKeepUnsent) == kBstChecked;
+  if (scrobbling != enable_scrobbling || now_playing != enable_now_playing ||
+      keep != keep_unsent_scrobbles) {
     state |= state_changed;
   }
   return state;
@@ -87,13 +89,20 @@ void PreferencesDialog::store_switches() {
   }
   enable_scrobbling = button_check(window_, kIdcEnableScrobbling) == kBstChecked;
   enable_now_playing = button_check(window_, kIdcEnableNowPlaying) == kBstChecked;
+  keep_unsent_scrobbles = button_check(window_, kIdcKeepUnsent) == kBstChecked;
+  configure_journal_from_settings();
   notify_changed();
   update_auth_button();
+}
+
+void PreferencesDialog::configure_journal_from_settings() {
+  journal_.configure(keep_unsent_scrobbles, session_key.get());
 }
 
 void PreferencesDialog::show_stored_switches() {
   upgrade_settings();
   show_switches();
+  set_button_check(window_, kIdcKeepUnsent, kBstUnchecked);
   update_auth_button();
   notify_changed();
 }
@@ -118,8 +127,14 @@ bool PreferencesDialog::on_message(WindowHandle window, unsigned message, std::u
       return true;
     }
     if (clicked &&
-        (low_word(wparam) == kIdcEnableScrobbling || low_word(wparam) == kIdcEnableNowPlaying)) {
+        (low_word(wparam) == kIdcEnableScrobbling || low_word(wparam) == kIdcEnableNowPlaying ||
+         low_word(wparam) == kIdcKeepUnsent)) {
       notify_changed();  // the check box toggled itself; nothing is stored before apply
+      result = 0;
+      return true;
+    }
+    if (clicked && low_word(wparam) == kIdcDiscard) {
+      journal_panel_.on_discard();
       result = 0;
       return true;
     }
@@ -136,9 +151,11 @@ void PreferencesDialog::on_init_dialog(WindowHandle window) {
   upgrade_settings();
   show_switches();
   update_auth_button();
+  journal_panel_.open(window);
 }
 
 void PreferencesDialog::on_destroy() {
+  journal_panel_.close();
   // Outcomes still queued for this window would be lost with it: take them back and free them.
   std::intptr_t queued = 0;
   while (remove_posted_message(window_, kWmAuthResult, queued)) {
@@ -150,6 +167,7 @@ void PreferencesDialog::on_destroy() {
 void PreferencesDialog::show_switches() {
   set_button_check(window_, kIdcEnableScrobbling, enable_scrobbling ? kBstChecked : kBstUnchecked);
   set_button_check(window_, kIdcEnableNowPlaying, enable_now_playing ? kBstChecked : kBstUnchecked);
+  set_button_check(window_, kIdcKeepUnsent, keep_unsent_scrobbles ? kBstChecked : kBstUnchecked);
 }
 
 void PreferencesDialog::notify_changed() {
@@ -194,11 +212,13 @@ void PreferencesDialog::on_auth_result(AuthResult* record) {
         session_key = result->new_session_key;
         pending_token = "";
         console::print("foo_brivanto: Authorized (session key saved)");
+        configure_journal_from_settings();  // a new key sends what waits
         break;
       case AuthAction::Clear:
         session_key = "";
         pending_token = "";
         console::print("foo_brivanto: Authorization cleared");
+        configure_journal_from_settings();
         break;
       default:
         break;

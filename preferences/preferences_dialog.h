@@ -1,5 +1,6 @@
-// The preferences page's dialog: the two switches, the authorization button, and the main-
-// thread half of the authorization (what a press means, and applying what the worker found).
+// The preferences page's dialog: the three switches, the authorization button, the main-thread
+// half of the authorization (what a press means, and applying what the worker found), and what
+// waits in the journal of kept scrobbles (journal_panel.h).
 //
 // One instance per opening of the page, created by PreferencesPage::create_instance and
 // reference counted by the host; releasing the last reference destroys the window and the
@@ -10,6 +11,8 @@
 #include <string>
 
 #include "preferences/auth_worker.h"
+#include "preferences/journal_panel.h"
+#include "preferences/page_journal.h"
 #include "preferences/window.h"
 #include "sdk/preferences_page.h"
 
@@ -17,6 +20,7 @@ namespace foo_brivanto {
 
 class PreferencesDialog : public preferences_page_instance, public DialogMessages {
  public:
+  // The page works on the journal that page_journal() gives when it is made.
   explicit PreferencesDialog(service_ptr_t<preferences_page_callback> callback);
   PreferencesDialog(const PreferencesDialog&) = delete;
   PreferencesDialog& operator=(const PreferencesDialog&) = delete;
@@ -27,12 +31,12 @@ class PreferencesDialog : public preferences_page_instance, public DialogMessage
   // The player's view of the page; each stops whatever is thrown (sdk/boundary.h).
   std::uint32_t get_state() override;
   window_handle get_wnd() override;
-  // Stores the check boxes as the switches.
+  // Stores the check boxes as the switches, and tells the journal.
   void apply() override;
-  // Shows the stored switches again (not the defaults).
+  // Shows the two older switches as stored, and the journal's switch off (its default).
   void reset() override;
 
-  // 8 (resettable), plus 1 when the check boxes differ from the stored switches.
+  // 8 (resettable), plus 1 when a check box differs from its stored switch.
   std::uint32_t page_state();
   window_handle window() { return host_window(window_); }
   // The window's handle, to which the worker posts the outcome of a press.
@@ -60,9 +64,13 @@ class PreferencesDialog : public preferences_page_instance, public DialogMessage
   void on_destroy();
   void show_switches();
   void notify_changed();
+  // The stored journal switch and session key, to the journal.
+  void configure_journal_from_settings();
 
   WindowHandle window_ = kNoWindow;
   service_ptr_t<preferences_page_callback> callback_;
+  PageJournal& journal_;
+  JournalPanel journal_panel_;
 };
 
 }  // namespace foo_brivanto

@@ -20,6 +20,7 @@
 #include "tests/support/held_tasks.h"
 #include "tests/support/settings_reset.h"
 #include "tests/support/stand_in_service.h"
+#include "tests/support/test_journal.h"
 
 // NOLINTBEGIN(concurrency-mt-unsafe): the tests set $BROWSER on one thread.
 namespace foo_brivanto {
@@ -277,9 +278,23 @@ TEST_F(PageTest, APressSendsThePendingTokenOfThePress) {
 
 TEST_F(PageTest, NamesTheServerAndTheSteps) {
   EXPECT_EQ(
-      control(0).text + "|" + control(2).text + "|" + control(3).text + "|" + control(4).text,
+      control(0).text + "|" + control(2).text + "|" + control(3).text + "|" + control(7).text,
       "Сервер: 127.0.0.1 (зашит в плагин)|Enable scrobbling|Enable now playing|1. Request "
       "authorization (откроется браузер)  2. Разрешить на 127.0.0.1  3. Complete authorization");
+}
+
+// Without a host that answers the window's questions, each is answered No: Discard keeps all.
+TEST_F(PageTest, AQuestionNobodyAnswersIsNo) {
+  brivanto_test::TestJournal journal;
+  journal.shown = {true, 2, 0};
+  use_page_journal(&journal);
+  dialog_.release();
+  open();
+  click(kIdcDiscard);
+  const std::string seen = journal.log + control(5).text;
+  dialog_.release();
+  use_page_journal(nullptr);
+  EXPECT_EQ(seen, "2 scrobbles waiting");
 }
 
 // A closed page's outcomes, queued or late, are freed and never reach the page opened since.

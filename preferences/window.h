@@ -35,6 +35,9 @@ inline constexpr int kBstIndeterminate = 2;
 inline constexpr int kIdcAuth = IDC_AUTH;
 inline constexpr int kIdcEnableScrobbling = IDC_ENABLE_SCROBBLING;
 inline constexpr int kIdcEnableNowPlaying = IDC_ENABLE_NOW_PLAYING;
+inline constexpr int kIdcKeepUnsent = IDC_KEEP_UNSENT;
+inline constexpr int kIdcJournalStatus = IDC_JOURNAL_STATUS;
+inline constexpr int kIdcDiscard = IDC_DISCARD;
 
 // Receives the messages of one dialog window, on the main thread.
 class DialogMessages {
@@ -80,5 +83,13 @@ bool remove_posted_message(WindowHandle window, unsigned message, std::intptr_t&
 int button_check(WindowHandle dialog, int control);
 void set_button_check(WindowHandle dialog, int control, int state);
 void set_control_text(WindowHandle dialog, int control, const std::string& utf8);
+// A disabled control takes no clicks and looks so.
+void enable_control(WindowHandle dialog, int control, bool enabled);
+
+// Asks the user a Yes/No question about the window `owner` and waits for the answer: true for
+// Yes. A message box owned by the window on Windows (its owner cannot be used meanwhile, and
+// the main thread's other messages are still handled); elsewhere the host answers it through
+// the window (sdk/headless_window.h). No when the question cannot be asked.
+bool ask_yes_no(WindowHandle owner, const std::string& text, const std::string& title);
 
 }  // namespace foo_brivanto

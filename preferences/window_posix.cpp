@@ -29,6 +29,7 @@ class HeadlessDialog final : public headless_window {
   struct Control {
     PageControl shown;
     int check_state = kBstUnchecked;
+    bool enabled = true;
   };
 
   // A dialog with the page's controls, its messages going to `handler`; or, without one, a
@@ -43,9 +44,13 @@ class HeadlessDialog final : public headless_window {
   std::size_t control_count() override { return controls_.size(); }
   control control_at(std::size_t index) override {
     const Control& c = controls_.at(index);
-    return {c.shown.id, c.shown.window_class, c.shown.text.c_str(), c.check_state};
+    return {c.shown.id, c.shown.window_class, c.shown.text.c_str(), c.check_state, c.enabled};
   }
   void click(int id) override;
+  void set_question_answerer(headless_question_answerer* answerer) override {
+    answerer_ = answerer;
+  }
+  headless_question_answerer* answerer() { return answerer_; }
 
   Control* find(int id) {
     const auto it = std::find_if(controls_.begin(), controls_.end(),
@@ -62,6 +67,7 @@ class HeadlessDialog final : public headless_window {
  private:
   WindowHandle handle_;
   DialogMessages* handler_;
+  headless_question_answerer* answerer_ = nullptr;
   std::vector<Control> controls_;
 };
 
@@ -98,7 +104,7 @@ void deliver_one(WindowHandle handle) {
 
 void HeadlessDialog::click(int id) {
   Control* clicked = find(id);
-  if (clicked == nullptr) {
+  if (clicked == nullptr || !clicked->enabled) {
     return;
   }
   if (clicked->shown.auto_check_box) {
@@ -129,7 +135,7 @@ WindowHandle create_preferences_dialog(void* /*parent*/, DialogMessages& handler
 }
 
 WindowHandle create_message_window(void* /*parent*/, const std::string& text) {
-  return add_window(nullptr, {{-1, "STATIC", text, false}});
+  return add_window(nullptr, {{-1, "STATIC", text, false, {0, 0, kPageWidth, kPageHeight}}});
 }
 
 void* host_window(WindowHandle window) {
@@ -202,6 +208,19 @@ void set_control_text(WindowHandle dialog, int control, const std::string& utf8)
   if (auto* found = window == nullptr ? nullptr : window->find(control)) {
     found->shown.text = utf8;
   }
+}
+
+void enable_control(WindowHandle dialog, int control, bool enabled) {
+  HeadlessDialog* window = find_window(dialog);
+  if (auto* found = window == nullptr ? nullptr : window->find(control)) {
+    found->enabled = enabled;
+  }
+}
+
+bool ask_yes_no(WindowHandle owner, const std::string& text, const std::string& title) {
+  HeadlessDialog* window = find_window(owner);
+  headless_question_answerer* answerer = window == nullptr ? nullptr : window->answerer();
+  return answerer != nullptr && answerer->answer_question(title.c_str(), text.c_str());
 }
 
 }  // namespace foo_brivanto

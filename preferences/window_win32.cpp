@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string>
 
+#include "preferences/page_controls.h"
 #include "preferences/window.h"
 #include "sdk/core_api.h"
 #include "sdk/utf16_win32.h"
@@ -149,11 +150,12 @@ WindowHandle create_preferences_dialog(void* parent, DialogMessages& handler,
 }
 
 WindowHandle create_message_window(void* parent, const std::string& text) {
-  // As large as the page's dialog would be: 332 × 140 dialog units of the system font.
+  // As large as the page's dialog would be, in dialog units of the system font.
   const LONG units = GetDialogBaseUnits();
-  HWND window = CreateWindowExW(0, L"STATIC", utf8_to_utf16(text).c_str(), WS_CHILD | SS_LEFT, 0, 0,
-                                MulDiv(332, LOWORD(units), 4), MulDiv(140, HIWORD(units), 8),
-                                static_cast<HWND>(parent), nullptr, resource_module(), nullptr);
+  HWND window =
+      CreateWindowExW(0, L"STATIC", utf8_to_utf16(text).c_str(), WS_CHILD | SS_LEFT, 0, 0,
+                      MulDiv(kPageWidth, LOWORD(units), 4), MulDiv(kPageHeight, HIWORD(units), 8),
+                      static_cast<HWND>(parent), nullptr, resource_module(), nullptr);
   if (window == nullptr) {
     return kNoWindow;
   }
@@ -218,6 +220,23 @@ void set_button_check(WindowHandle dialog, int control, int state) {
 
 void set_control_text(WindowHandle dialog, int control, const std::string& utf8) {
   SetDlgItemTextW(hwnd(dialog), control, utf8_to_utf16(utf8).c_str());
+}
+
+void enable_control(WindowHandle dialog, int control, bool enabled) {
+  HWND dialog_window = hwnd(dialog);
+  HWND control_window = GetDlgItem(dialog_window, control);
+  if (!enabled && control_window != nullptr && GetFocus() == control_window) {
+    // A disabled control that keeps the focus leaves the keyboard nowhere to go.
+    SendMessageW(dialog_window, WM_NEXTDLGCTL, 0, FALSE);
+  }
+  EnableWindow(control_window, enabled ? TRUE : FALSE);
+}
+
+bool ask_yes_no(WindowHandle owner, const std::string& text, const std::string& title) {
+  HWND owner_window = hwnd(owner);
+  return owner_window != nullptr &&
+         MessageBoxW(owner_window, utf8_to_utf16(text).c_str(), utf8_to_utf16(title).c_str(),
+                     MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
 }  // namespace foo_brivanto

@@ -21,6 +21,7 @@
 #include "sdk/core_api.h"
 #include "sdk/utf16_win32.h"
 #include "tests/support/attached_host.h"
+#include "tests/support/layout_faults.h"
 #include "tests/support/recording_dialog.h"
 
 namespace foo_brivanto {
@@ -48,8 +49,14 @@ TEST(PreferencesWindowTest, TakesOnlyItsOwnMessages) {
   DestroyWindow(parent);
 }
 
+std::string text_of(const RECT& r) {
+  return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +
+         "," + std::to_string(r.bottom);
+}
+
 // The dialog windres made is the page the Linux window is built from: the same controls in the
-// same order, with the same ids, classes and UTF-8 texts, and the check boxes toggle themselves.
+// same order, with the same ids, classes, UTF-8 texts and places, and the check boxes toggle
+// themselves. Its controls, as the system placed them, fit the page without overlapping.
 TEST(PreferencesWindowTest, TheResourceDialogHoldsThePageControls) {
   HWND parent = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 9, 9, nullptr, nullptr, nullptr, {});
   brivanto_test::RecordingDialog handler;
@@ -57,6 +64,12 @@ TEST(PreferencesWindowTest, TheResourceDialogHoldsThePageControls) {
   const WindowHandle dialog = create_preferences_dialog(parent, handler, error);
   auto* const window = static_cast<HWND>(host_window(dialog));
   ASSERT_NE(window, nullptr) << error;
+  RECT page{0, 0, kPageWidth, kPageHeight};
+  MapDialogRect(window, &page);
+  RECT client{};
+  GetClientRect(window, &client);
+  EXPECT_EQ(text_of(client), text_of(page));
+  std::vector<brivanto_test::PlacedControl> placed;
   HWND control = GetWindow(window, GW_CHILD);
   for (const PageControl& expected : page_controls()) {
     ASSERT_NE(control, nullptr) << expected.text;
@@ -69,9 +82,19 @@ TEST(PreferencesWindowTest, TheResourceDialogHoldsThePageControls) {
     EXPECT_EQ(utf16_to_utf8(text), expected.text);
     const auto type = static_cast<unsigned>(GetWindowLongW(control, GWL_STYLE)) & BS_TYPEMASK;
     EXPECT_EQ(expected.auto_check_box, expected.id != -1 && type == BS_AUTOCHECKBOX);
+    const DialogRect& p = expected.place;
+    RECT wanted{p.x, p.y, p.x + p.width, p.y + p.height};
+    MapDialogRect(window, &wanted);
+    RECT got{};
+    GetWindowRect(control, &got);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&got), 2);
+    EXPECT_EQ(text_of(got), text_of(wanted)) << expected.text;
+    placed.push_back({expected.text, got.left, got.top, got.right, got.bottom});
     control = GetWindow(control, GW_HWNDNEXT);
   }
   EXPECT_EQ(control, nullptr);
+  EXPECT_EQ(brivanto_test::layout_faults(placed, client.right, client.bottom),
+            std::vector<std::string>{});
   destroy_window(dialog);
   DestroyWindow(parent);
 }
