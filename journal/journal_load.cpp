@@ -12,10 +12,15 @@ namespace {
 // forgotten, and decoding costs an allocation per text.
 class KeptRecords {
  public:
+  explicit KeptRecords(std::size_t bytes) {
+    records_.reserve(bytes / 64);  // about one kept record in so many bytes
+    waiting_.reserve(bytes / 64);
+  }
+
   void keep(const JournalRecord& record) {
     in_order_ = in_order_ && (records_.empty() || record.id > records_.back().id);
     records_.push_back(record);
-    waiting_.push_back(true);
+    waiting_.push_back(1);
     ++waiting_count_;
   }
 
@@ -30,13 +35,13 @@ class KeptRecords {
       index = static_cast<std::size_t>(found - records_.begin());
     } else {
       for (index = 0; index < records_.size(); ++index) {
-        if (records_[index].id == id && waiting_[index]) {
+        if (records_[index].id == id && waiting_[index] != 0) {
           break;
         }
       }
     }
-    if (index < records_.size() && records_[index].id == id && waiting_[index]) {
-      waiting_[index] = false;
+    if (index < records_.size() && records_[index].id == id && waiting_[index] != 0) {
+      waiting_[index] = 0;
       --waiting_count_;
     }
   }
@@ -46,7 +51,7 @@ class KeptRecords {
     std::size_t skip = waiting_count_ > capacity ? waiting_count_ - capacity : 0;
     loaded.over_capacity = skip;
     for (std::size_t i = 0; i < records_.size(); ++i) {
-      if (!waiting_[i]) {
+      if (waiting_[i] == 0) {
         continue;
       }
       if (skip > 0) {
@@ -60,7 +65,7 @@ class KeptRecords {
 
  private:
   std::vector<JournalRecord> records_;
-  std::vector<bool> waiting_;
+  std::vector<char> waiting_;  // bytes, not bits: a bit vector is slower to fill
   std::size_t waiting_count_ = 0;
   bool in_order_ = true;
 };
@@ -79,7 +84,7 @@ LoadedJournal load_journal(std::string_view file) {
   // be good behind a damaged header.
   const bool journal = loaded.header == HeaderCheck::journal;
   RecordReader reader(journal ? file.substr(kJournalHeaderSize) : file);
-  KeptRecords kept;
+  KeptRecords kept(file.size());
   std::uint64_t next_id = std::max<std::uint64_t>(journal ? header.next_id : 1, 1);
   JournalRecord record;
   while (reader.next(record)) {

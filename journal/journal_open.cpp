@@ -41,9 +41,13 @@ class Opening {
         break;
     }
     if (bytes.empty()) {
-      // Nothing to lose: the first keep writes a new file over it.
+      // Nothing to lose: a new journal takes its place now, or else at the first keep.
       notes_.push_back(path_ + " was empty: a new journal starts");
-      return store_without_file();
+      std::string ignored;
+      if (!replace_file(path_, encode_journal({}, 1), ignored)) {
+        return store_without_file();
+      }
+      bytes = encode_journal({}, 1);
     }
     LoadedJournal loaded = load_journal(bytes);
     if (loaded.header == HeaderCheck::other_version) {

@@ -55,11 +55,6 @@ void write_sparse(const std::string& path, std::uint64_t size) {
   out.put('x');
 }
 
-bool exists(const std::string& path) {
-  std::error_code ignored;
-  return std::filesystem::exists(native(path), ignored);
-}
-
 std::vector<std::string> file_names(const std::string& folder) {
   std::vector<std::string> names;
   std::error_code ignored;

@@ -31,7 +31,6 @@ std::string read_bytes(const std::string& path);  // empty when there is no such
 void write_bytes(const std::string& path, std::string_view bytes);
 // A file of `size` bytes that takes no room on disk (its bytes are not written).
 void write_sparse(const std::string& path, std::uint64_t size);
-bool exists(const std::string& path);
 // The names of the files in `folder`, sorted.
 std::vector<std::string> file_names(const std::string& folder);
 
