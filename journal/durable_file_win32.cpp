@@ -49,7 +49,7 @@ class Handle {
   bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
   HANDLE get() const { return handle_; }
   bool close_now() {
-    const HANDLE handle = handle_;
+    HANDLE handle = handle_;
     handle_ = INVALID_HANDLE_VALUE;
     return CloseHandle(handle) != FALSE;
   }
@@ -58,18 +58,23 @@ class Handle {
   HANDLE handle_;
 };
 
+bool move_to(HANDLE handle, std::uint64_t offset) {
+  LARGE_INTEGER at{};
+  at.QuadPart = static_cast<LONGLONG>(offset);
+  return SetFilePointerEx(handle, at, nullptr, FILE_BEGIN) != FALSE;
+}
+
 bool write_all(HANDLE handle, std::string_view bytes, std::uint64_t offset) {
+  if (!move_to(handle, offset)) {
+    return false;
+  }
   while (!bytes.empty()) {
-    OVERLAPPED at{};
-    at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFU);
-    at.OffsetHigh = static_cast<DWORD>(offset >> 32U);
     const auto piece = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1U << 30U));
     DWORD written = 0;
-    if (!WriteFile(handle, bytes.data(), piece, &written, &at) || written == 0) {
+    if (!WriteFile(handle, bytes.data(), piece, &written, nullptr) || written == 0) {
       return false;
     }
     bytes.remove_prefix(written);
-    offset += written;
   }
   return true;
 }
@@ -97,10 +102,8 @@ class Win32AppendFile final : public AppendFile {
 
  private:
   bool cut_back() {
-    LARGE_INTEGER end{};
-    end.QuadPart = static_cast<LONGLONG>(size_);
-    if (!SetFilePointerEx(handle_.get(), end, nullptr, FILE_BEGIN) ||
-        !SetEndOfFile(handle_.get()) || !FlushFileBuffers(handle_.get())) {
+    if (!move_to(handle_.get(), size_) || !SetEndOfFile(handle_.get()) ||
+        !FlushFileBuffers(handle_.get())) {
       return false;
     }
     cut_needed_ = false;
@@ -178,8 +181,8 @@ std::string join_path(const std::string& folder, const std::string& name) {
 
 std::unique_ptr<AppendFile> open_append_file(const std::string& path, std::uint64_t end,
                                              std::string& error) {
-  const HANDLE handle = CreateFileW(utf8_to_utf16(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE handle = CreateFileW(utf8_to_utf16(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     error = failure("cannot write", path, GetLastError());
     return nullptr;

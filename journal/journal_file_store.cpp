@@ -10,7 +10,7 @@ namespace foo_brivanto {
 namespace {
 
 // Below this much of forgotten records, a file is not rewritten while it is used.
-constexpr std::uint64_t kCompactionSlack = 64 * 1024;
+constexpr std::uint64_t kCompactionSlack = std::uint64_t{64} << 10U;
 
 }  // namespace
 

@@ -27,17 +27,15 @@ class KeptRecords {
   void forget(std::uint64_t id) {
     // Ids grow in the order of keeping, so a search by halves finds the record; a file whose
     // ids are out of order (it never should be) is searched from the start.
-    std::size_t index = records_.size();
+    std::size_t index = 0;
     if (in_order_) {
       const auto found = std::lower_bound(
           records_.begin(), records_.end(), id,
           [](const JournalRecord& record, std::uint64_t wanted) { return record.id < wanted; });
       index = static_cast<std::size_t>(found - records_.begin());
     } else {
-      for (index = 0; index < records_.size(); ++index) {
-        if (records_[index].id == id && waiting_[index] != 0) {
-          break;
-        }
+      while (index < records_.size() && (records_[index].id != id || waiting_[index] == 0)) {
+        ++index;
       }
     }
     if (index < records_.size() && records_[index].id == id && waiting_[index] != 0) {

@@ -40,7 +40,7 @@ std::vector<std::string> file_names(const std::string& folder);
 // by root ignores the read-only attribute).
 class Unwritable {
  public:
-  explicit Unwritable(const std::string& path);
+  explicit Unwritable(std::string path);
   ~Unwritable();
   Unwritable(const Unwritable&) = delete;
   Unwritable& operator=(const Unwritable&) = delete;

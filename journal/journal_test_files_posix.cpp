@@ -2,6 +2,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <utility>
+
 #include "journal/journal_test_files.h"
 
 namespace brivanto_test {
@@ -10,7 +13,7 @@ namespace {
 constexpr uid_t kNobody = 65534;
 }
 
-Unwritable::Unwritable(const std::string& path) : path_(path) {
+Unwritable::Unwritable(std::string path) : path_(std::move(path)) {
   chmod(path_.c_str(), 0444);
   if (geteuid() == 0 && seteuid(kNobody) == 0) {
     state_ = this;  // the effective user is to be given back
@@ -18,8 +21,8 @@ Unwritable::Unwritable(const std::string& path) : path_(path) {
 }
 
 Unwritable::~Unwritable() {
-  if (state_ != nullptr) {
-    seteuid(0);
+  if (state_ != nullptr && seteuid(0) != 0) {
+    std::abort();  // the remaining tests would run without root's rights
   }
   chmod(path_.c_str(), 0644);
 }
