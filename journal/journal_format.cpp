@@ -33,6 +33,11 @@ std::uint64_t get(std::string_view bytes, std::size_t at, int count) {
   return value;
 }
 
+// A length of 2 or 4 bytes, which fits a size_t on every platform.
+std::size_t get_length(std::string_view bytes, std::size_t at, int count) {
+  return static_cast<std::size_t>(get(bytes, at, count));
+}
+
 void put_text(std::string& out, const std::string& text) {
   put(out, text.size(), 2);
   out += text;
@@ -61,13 +66,13 @@ bool kept_payload_fits(std::string_view payload) {
     if (at + 2 > payload.size()) {
       return false;
     }
-    at += 2 + get(payload, at, 2);
+    at += 2 + get_length(payload, at, 2);
   }
   return at == payload.size();
 }
 
 std::string take_text(std::string_view payload, std::size_t& at) {
-  const std::size_t length = get(payload, at, 2);
+  const std::size_t length = get_length(payload, at, 2);
   std::string text(payload.substr(at + 2, length));
   at += 2 + length;
   return text;
@@ -146,7 +151,7 @@ bool RecordReader::good_record_at(std::size_t at, JournalRecord& record) const {
   if (bytes_.size() - at < kRecordFrameSize || bytes_.substr(at, 4) != kSyncMarker) {
     return false;
   }
-  const std::size_t length = get(bytes_, at + 8, 4);
+  const std::size_t length = get_length(bytes_, at + 8, 4);
   if (length < 1 + 8 || length > kMaxRecordPayload ||
       bytes_.size() - at - kRecordFrameSize < length ||
       get(bytes_, at + 4, 4) != checksum(bytes_.substr(at + 8, 4 + length))) {
