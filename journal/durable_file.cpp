@@ -1,5 +1,8 @@
-// What the durable-file layer shares between the platforms: the names of files set aside.
+// What the durable-file layer shares between the platforms: the names of files set aside, and
+// reading a whole file with a cap.
 #include "journal/durable_file.h"
+
+#include <algorithm>
 
 namespace foo_brivanto {
 
@@ -12,6 +15,41 @@ std::string aside_path(const std::string& path, const std::string& label, int nu
     return path + suffix;  // no extension (a leading dot starts a name, not an extension)
   }
   return path.substr(0, dot) + suffix + path.substr(dot);
+}
+
+ReadOutcome read_whole(
+    std::uint64_t size, std::size_t max_bytes, std::string& bytes, std::uint64_t& read_size,
+    const std::function<std::int64_t(char* into, std::size_t count)>& read_some) {
+  bytes.clear();
+  read_size = size;
+  if (size > max_bytes) {
+    return ReadOutcome::too_big;
+  }
+  // One byte more than the file holds, to see it end (or grow past the cap meanwhile).
+  std::size_t filled = 0;
+  bytes.resize(static_cast<std::size_t>(size) + 1);
+  for (;;) {
+    if (filled == bytes.size()) {
+      if (filled > max_bytes) {
+        bytes.clear();
+        read_size = filled;
+        return ReadOutcome::too_big;
+      }
+      bytes.resize(std::min(filled * 2, max_bytes + 1));
+    }
+    const std::int64_t got = read_some(bytes.data() + filled, bytes.size() - filled);
+    if (got < 0) {
+      bytes.clear();
+      return ReadOutcome::failed;
+    }
+    if (got == 0) {
+      break;
+    }
+    filled += static_cast<std::size_t>(got);
+  }
+  bytes.resize(filled);
+  read_size = filled;
+  return ReadOutcome::read;
 }
 
 }  // namespace foo_brivanto

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -59,6 +60,14 @@ enum class ReadOutcome {
 // Reads the whole file at `path` into `bytes`, unless it holds more than `max_bytes`.
 ReadOutcome read_file(const std::string& path, std::size_t max_bytes, std::string& bytes,
                       std::uint64_t& size, std::string& error);
+
+// For the platform files: reads the rest of an open file that the system says holds `size`
+// bytes, through `read_some`, which reads at most `count` bytes into `into` and returns how
+// many (0 at its end, below 0 on a failure). Gives what read_file gives, but for `failed`,
+// whose `error` the caller writes.
+ReadOutcome read_whole(std::uint64_t size, std::size_t max_bytes, std::string& bytes,
+                       std::uint64_t& read_size,
+                       const std::function<std::int64_t(char* into, std::size_t count)>& read_some);
 
 // Creates the folder at `path` (its parent must exist) unless it is there, durably.
 bool create_folder(const std::string& path, std::string& error);

@@ -201,39 +201,26 @@ ReadOutcome read_file(const std::string& path, std::size_t max_bytes, std::strin
     error = failure("cannot read", path, errno);
     return ReadOutcome::failed;
   }
-  size = static_cast<std::uint64_t>(status.st_size);
-  if (size > max_bytes) {
-    return ReadOutcome::too_big;
+  if (!S_ISREG(status.st_mode)) {
+    error = S_ISDIR(status.st_mode) ? failure("cannot read", path, EISDIR)
+                                    : "cannot read " + path + ": not a file";
+    return ReadOutcome::failed;
   }
-  // One byte more than the file holds, to see it end (or grow past the cap meanwhile).
-  std::size_t filled = 0;
-  bytes.resize(static_cast<std::size_t>(size) + 1);
-  for (;;) {
-    if (filled == bytes.size()) {
-      if (filled > max_bytes) {
-        bytes.clear();
-        size = filled;
-        return ReadOutcome::too_big;
-      }
-      bytes.resize(std::min(filled * 2, max_bytes + 1));
-    }
-    const ssize_t got = read(fd.get(), bytes.data() + filled, bytes.size() - filled);
-    if (got < 0 && errno == EINTR) {
-      continue;
-    }
-    if (got < 0) {
-      error = failure("cannot read", path, errno);
-      bytes.clear();
-      return ReadOutcome::failed;
-    }
-    if (got == 0) {
-      break;
-    }
-    filled += static_cast<std::size_t>(got);
+  int code = 0;
+  const ReadOutcome outcome =
+      read_whole(static_cast<std::uint64_t>(status.st_size), max_bytes, bytes, size,
+                 [&fd, &code](char* into, std::size_t count) -> std::int64_t {
+                   ssize_t got = 0;
+                   do {
+                     got = read(fd.get(), into, count);
+                   } while (got < 0 && errno == EINTR);
+                   code = errno;
+                   return got;
+                 });
+  if (outcome == ReadOutcome::failed) {
+    error = failure("cannot read", path, code);
   }
-  bytes.resize(filled);
-  size = filled;
-  return ReadOutcome::read;
+  return outcome;
 }
 
 bool create_folder(const std::string& path, std::string& error) {

@@ -213,37 +213,22 @@ ReadOutcome read_file(const std::string& path, std::size_t max_bytes, std::strin
     error = failure("cannot read", path, GetLastError());
     return ReadOutcome::failed;
   }
-  size = static_cast<std::uint64_t>(length.QuadPart);
-  if (size > max_bytes) {
-    return ReadOutcome::too_big;
+  DWORD code = 0;
+  const ReadOutcome outcome =
+      read_whole(static_cast<std::uint64_t>(length.QuadPart), max_bytes, bytes, size,
+                 [&file, &code](char* into, std::size_t count) -> std::int64_t {
+                   const auto want = static_cast<DWORD>(std::min<std::size_t>(count, 1U << 30U));
+                   DWORD got = 0;
+                   if (!ReadFile(file.get(), into, want, &got, nullptr)) {
+                     code = GetLastError();
+                     return -1;
+                   }
+                   return got;
+                 });
+  if (outcome == ReadOutcome::failed) {
+    error = failure("cannot read", path, code);
   }
-  // One byte more than the file holds, to see it end (or grow past the cap meanwhile).
-  std::size_t filled = 0;
-  bytes.resize(static_cast<std::size_t>(size) + 1);
-  for (;;) {
-    if (filled == bytes.size()) {
-      if (filled > max_bytes) {
-        bytes.clear();
-        size = filled;
-        return ReadOutcome::too_big;
-      }
-      bytes.resize(std::min(filled * 2, max_bytes + 1));
-    }
-    const auto want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - filled, 1U << 30U));
-    DWORD got = 0;
-    if (!ReadFile(file.get(), bytes.data() + filled, want, &got, nullptr)) {
-      error = failure("cannot read", path, GetLastError());
-      bytes.clear();
-      return ReadOutcome::failed;
-    }
-    if (got == 0) {
-      break;
-    }
-    filled += got;
-  }
-  bytes.resize(filled);
-  size = filled;
-  return ReadOutcome::read;
+  return outcome;
 }
 
 bool create_folder(const std::string& path, std::string& error) {
