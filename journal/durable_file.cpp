@@ -6,15 +6,29 @@
 
 namespace foo_brivanto {
 
+std::string concat(std::initializer_list<std::string_view> parts) {
+  std::size_t size = 0;
+  for (const std::string_view part : parts) {
+    size += part.size();
+  }
+  std::string text;
+  text.reserve(size);
+  for (const std::string_view part : parts) {
+    text += part;
+  }
+  return text;
+}
+
 std::string aside_path(const std::string& path, const std::string& label, int number) {
-  const std::string suffix = "-" + label + "-" + std::to_string(number);
+  const std::string suffix = concat({"-", label, "-", std::to_string(number)});
   const std::size_t name_start = path.find_last_of("/\\");
   const std::size_t dot = path.rfind('.');
   if (dot == std::string::npos || (name_start != std::string::npos && dot < name_start) ||
       dot == (name_start == std::string::npos ? 0 : name_start + 1)) {
-    return path + suffix;  // no extension (a leading dot starts a name, not an extension)
+    return concat({path, suffix});  // no extension (a leading dot starts a name, not an extension)
   }
-  return path.substr(0, dot) + suffix + path.substr(dot);
+  const std::string_view whole = path;
+  return concat({whole.substr(0, dot), suffix, whole.substr(dot)});
 }
 
 ReadOutcome read_whole(

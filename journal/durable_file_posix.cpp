@@ -18,7 +18,7 @@ std::string reason(int code) {
 }
 
 std::string failure(const std::string& what, const std::string& path, int code) {
-  return what + " " + path + ": " + reason(code);
+  return concat({what, " ", path, ": ", reason(code)});
 }
 
 // A file descriptor, closed with the object.
@@ -159,7 +159,7 @@ bool give_new_name(const std::string& path, const std::string& label, std::strin
     error = failure("cannot set aside", path, errno);
     return false;
   }
-  error = "cannot set aside " + path + ": too many files set aside beside it";
+  error = concat({"cannot set aside ", path, ": too many files set aside beside it"});
   return false;
 }
 
@@ -167,9 +167,9 @@ bool give_new_name(const std::string& path, const std::string& label, std::strin
 
 std::string join_path(const std::string& folder, const std::string& name) {
   if (folder.empty() || folder.back() == '/') {
-    return folder + name;
+    return concat({folder, name});
   }
-  return folder + "/" + name;
+  return concat({folder, "/", name});
 }
 
 std::unique_ptr<AppendFile> open_append_file(const std::string& path, std::uint64_t end,
@@ -203,7 +203,7 @@ ReadOutcome read_file(const std::string& path, std::size_t max_bytes, std::strin
   }
   if (!S_ISREG(status.st_mode)) {
     error = S_ISDIR(status.st_mode) ? failure("cannot read", path, EISDIR)
-                                    : "cannot read " + path + ": not a file";
+                                    : concat({"cannot read ", path, ": not a file"});
     return ReadOutcome::failed;
   }
   int code = 0;

@@ -28,11 +28,11 @@ std::string reason(DWORD code) {
     wide.pop_back();
   }
   std::string result = wide.empty() ? std::string("system error") : utf16_to_utf8(wide);
-  return result + " (error " + std::to_string(code) + ")";
+  return concat({result, " (error ", std::to_string(code), ")"});
 }
 
 std::string failure(const std::string& what, const std::string& path, DWORD code) {
-  return what + " " + path + ": " + reason(code);
+  return concat({what, " ", path, ": ", reason(code)});
 }
 
 // A file handle, closed with the object.
@@ -166,7 +166,7 @@ bool move_aside(const std::string& path, const std::string& label, std::string& 
       return false;
     }
   }
-  error = "cannot set aside " + path + ": too many files set aside beside it";
+  error = concat({"cannot set aside ", path, ": too many files set aside beside it"});
   return false;
 }
 
@@ -174,9 +174,9 @@ bool move_aside(const std::string& path, const std::string& label, std::string& 
 
 std::string join_path(const std::string& folder, const std::string& name) {
   if (folder.empty() || folder.back() == '\\' || folder.back() == '/') {
-    return folder + name;
+    return concat({folder, name});
   }
-  return folder + "\\" + name;
+  return concat({folder, "\\", name});
 }
 
 std::unique_ptr<AppendFile> open_append_file(const std::string& path, std::uint64_t end,

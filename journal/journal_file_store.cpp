@@ -43,9 +43,9 @@ bool FileJournalStore::keep(const TrackInfo& track, KeptScrobble& kept,
     append_forgotten_record(bytes, entries_.front().id);
   }
   if (!append_kept_record(bytes, entry)) {
-    error = "the scrobble's tags are too long to keep (" +
-            std::to_string(track.artist.size() + track.title.size() + track.album.size()) +
-            " bytes)";
+    const std::size_t texts = track.artist.size() + track.title.size() + track.album.size();
+    error =
+        concat({"the scrobble's tags are too long to keep (", std::to_string(texts), " bytes)"});
     return false;
   }
   if (!append(bytes, error)) {

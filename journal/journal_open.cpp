@@ -10,11 +10,11 @@ namespace foo_brivanto {
 namespace {
 
 std::string waiting(std::size_t count) {
-  return std::to_string(count) + (count == 1 ? " waiting scrobble" : " waiting scrobbles");
+  return concat({std::to_string(count), count == 1 ? " waiting scrobble" : " waiting scrobbles"});
 }
 
 std::string bytes_text(std::uint64_t count) {
-  return std::to_string(count) + (count == 1 ? " byte" : " bytes");
+  return concat({std::to_string(count), count == 1 ? " byte" : " bytes"});
 }
 
 // What opening found, and the store it makes.
@@ -35,14 +35,14 @@ class Opening {
       case ReadOutcome::failed:
         return nullptr;
       case ReadOutcome::too_big:
-        return start_anew("too-big", " is too big to be a journal (" + bytes_text(size) +
-                                         ", at most " + bytes_text(kMaxJournalFileBytes) + ")");
+        return start_anew("too-big", concat({" is too big to be a journal (", bytes_text(size),
+                                             ", at most ", bytes_text(kMaxJournalFileBytes), ")"}));
       case ReadOutcome::read:
         break;
     }
     if (bytes.empty()) {
       // Nothing to lose: a new journal takes its place now, or else at the first keep.
-      notes_.push_back(path_ + " was empty: a new journal starts");
+      notes_.push_back(concat({path_, " was empty: a new journal starts"}));
       std::string ignored;
       if (!replace_file(path_, encode_journal({}, 1), ignored)) {
         return store_without_file();
@@ -51,10 +51,10 @@ class Opening {
     }
     LoadedJournal loaded = load_journal(bytes);
     if (loaded.header == HeaderCheck::other_version) {
-      return start_anew("version-" + std::to_string(loaded.version),
-                        " was written in another format (version " +
-                            std::to_string(loaded.version) +
-                            ") by another version of the component");
+      const std::string version = std::to_string(loaded.version);
+      return start_anew(concat({"version-", version}),
+                        concat({" was written in another format (version ", version,
+                                ") by another version of the component"}));
     }
     return mend(std::move(loaded), bytes.size());
   }
@@ -71,10 +71,10 @@ class Opening {
     std::string kept_as;
     std::string reason;
     if (!set_file_aside(path_, label, kept_as, reason)) {
-      error_ = path_ + why + ", and cannot be set aside: " + reason;
+      error_ = concat({path_, why, ", and cannot be set aside: ", reason});
       return nullptr;
     }
-    notes_.push_back(path_ + why + ": set aside as " + kept_as + "; a new journal starts");
+    notes_.push_back(concat({path_, why, ": set aside as ", kept_as, "; a new journal starts"}));
     return store_without_file();
   }
 
@@ -88,15 +88,16 @@ class Opening {
       // Damaged: its good records go to a new file, and the damaged one is kept as it is.
       const std::string what =
           loaded.header != HeaderCheck::journal
-              ? path_ + " does not start as a journal (damaged, or not a journal at all)"
-              : path_ + " has damaged records: " + damage_text(loaded) + " skipped";
+              ? concat({path_, " does not start as a journal (damaged, or not a journal at all)"})
+              : concat({path_, " has damaged records: ", damage_text(loaded), " skipped"});
       if (!replace_file_keeping_old(path_, encode_journal(loaded.entries, loaded.next_id),
                                     "damaged", kept_as, reason)) {
-        error_ = what + ", and cannot be mended: " + reason;
+        error_ = concat({what, ", and cannot be mended: ", reason});
         return nullptr;
       }
-      found.push_back(what + "; " + waiting(count) + " found in it " + (count == 1 ? "is" : "are") +
-                      " kept, and the damaged file is kept as " + kept_as);
+      found.push_back(
+          concat({what, "; ", waiting(count), " found in it ", count == 1 ? "is" : "are",
+                  " kept, and the damaged file is kept as ", kept_as}));
       end = loaded.live_bytes;
     } else if (loaded.torn_bytes > 0 || loaded.over_capacity > 0 ||
                worth_compacting_on_open(size, loaded.live_bytes)) {
@@ -109,14 +110,14 @@ class Opening {
     }
     if (loaded.header == HeaderCheck::journal && loaded.damaged_parts == 0 &&
         loaded.torn_bytes > 0) {
-      found.push_back("dropped a torn last record of " + path_ + " (" +
-                      bytes_text(loaded.torn_bytes) + ", from a write cut short); the " +
-                      waiting(count) + " before it " + (count == 1 ? "is" : "are") + " kept");
+      found.push_back(concat({"dropped a torn last record of ", path_, " (",
+                              bytes_text(loaded.torn_bytes), ", from a write cut short); the ",
+                              waiting(count), " before it ", count == 1 ? "is" : "are", " kept"}));
     }
     if (loaded.over_capacity > 0) {
-      found.push_back(path_ + " held more than " + std::to_string(kJournalCapacity) +
-                      " waiting scrobbles: the " + std::to_string(loaded.over_capacity) +
-                      " oldest were dropped");
+      found.push_back(concat({path_, " held more than ", std::to_string(kJournalCapacity),
+                              " waiting scrobbles: the ", std::to_string(loaded.over_capacity),
+                              " oldest were dropped"}));
     }
     std::unique_ptr<AppendFile> file = open_append_file(path_, end, error_);
     if (!file) {
@@ -129,9 +130,9 @@ class Opening {
 
   static std::string damage_text(const LoadedJournal& loaded) {
     const std::string bytes = bytes_text(loaded.damaged_bytes);
-    return loaded.damaged_parts == 1
-               ? "a damaged part (" + bytes + ")"
-               : std::to_string(loaded.damaged_parts) + " damaged parts (" + bytes + " in all)";
+    return loaded.damaged_parts == 1 ? concat({"a damaged part (", bytes, ")"})
+                                     : concat({std::to_string(loaded.damaged_parts),
+                                               " damaged parts (", bytes, " in all)"});
   }
 
   std::string folder_;
