@@ -44,7 +44,8 @@ TEST(JournalCorruptionTest, EveryDamagedOrUnusualFile) {
       {"empty file", "", {" was empty: a new journal starts"}, {}, {"journal.bin"}},
       {"garbage",
        std::string(3000, '\x5a'),
-       {" does not start as a journal (damaged, or not a journal at all); 0 waiting scrobbles"},
+       {" does not start as a journal (damaged, or not a journal at all); nothing in it could be "
+        "read, and the damaged file is kept as "},
        {},
        {"journal-damaged-1.bin", "journal.bin"}},
       {"damaged header, good records",

@@ -95,9 +95,11 @@ class Opening {
         error_ = concat({what, ", and cannot be mended: ", reason});
         return nullptr;
       }
-      found.push_back(
-          concat({what, "; ", waiting(count), " found in it ", count == 1 ? "is" : "are",
-                  " kept, and the damaged file is kept as ", kept_as}));
+      const std::string kept =
+          count == 0
+              ? std::string("nothing in it could be read")
+              : concat({waiting(count), " found in it ", count == 1 ? "is" : "are", " kept"});
+      found.push_back(concat({what, "; ", kept, ", and the damaged file is kept as ", kept_as}));
       end = loaded.live_bytes;
     } else if (loaded.torn_bytes > 0 || loaded.over_capacity > 0 ||
                worth_compacting_on_open(size, loaded.live_bytes)) {
