@@ -32,8 +32,9 @@ class JournalStore {
 
   // Keeps `track` after the others. On return it is durable (flushed to the device) and
   // `kept` holds its entry. When the store was full, the oldest entry was dropped to make room
-  // and is in `dropped`. False with a text in `error` when it could not be made durable; the
-  // store is then unchanged.
+  // and is in `dropped` (which holds nothing else). False with a text in `error` when it could
+  // not be made durable, or when its tags are too long for the journal (more than 4,069 bytes
+  // together, far beyond real tags); the store is then unchanged.
   virtual bool keep(const TrackInfo& track, KeptScrobble& kept, std::vector<KeptScrobble>& dropped,
                     std::string& error) = 0;
 
@@ -59,6 +60,13 @@ class JournalStore {
 // skipped, a torn last record dropped, a file of another version or a damaged file set aside)
 // is in `notes`, one console text each. Null with a text in `error` when the folder or file
 // cannot be used at all.
+//
+// Each note and error is what follows "Journal: " on the console: an English sentence that
+// names the file by its full path (and a file set aside by its new one), and, for an error,
+// the system's reason, e.g. "cannot write C:\...\journal.bin: Access is denied (error 5)".
+// A folder that cannot be made, or a full disk, shows at the first keep: its `error` then
+// names the folder or file the same way. A file of many megabytes is never read whole: one
+// larger than any journal can grow (128 MiB) is set aside unread.
 std::unique_ptr<JournalStore> open_journal_file(const std::string& folder,
                                                 std::vector<std::string>& notes,
                                                 std::string& error);
