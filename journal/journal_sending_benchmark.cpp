@@ -89,6 +89,7 @@ void BM_KeptScrobblesInOneRound(benchmark::State& state) {
       auto made = std::make_unique<MemoryStore>(mutex, emptied);
       const std::lock_guard lock(mutex);
       store = made.get();
+      emptied.notify_all();
       return made;
     };
     wiring.send =

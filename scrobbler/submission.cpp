@@ -60,13 +60,20 @@ std::optional<std::uint64_t> keep(JournalEngine& journal, const TrackInfo& track
   }
 }
 
-// The try of a kept scrobble ended: the journal forgets it, or it stays and the user reads so.
-void settle(JournalEngine& journal, std::uint64_t id, const TrackSnapshot& track,
-            TrackCallOutcome outcome) {
-  if (const auto waiting = journal.settle(id, outcome)) {
-    log_line_later("Scrobble kept for later: " + track.describe() + " (" +
-                   std::to_string(*waiting) + " waiting)");
+// The try of a kept scrobble ended: the journal forgets it, or it stays. The number waiting
+// when it stays; never throws.
+std::optional<std::size_t> settle(JournalEngine& journal, std::uint64_t id,
+                                  TrackCallOutcome outcome) {
+  try {
+    return journal.settle(id, outcome);
+  } catch (...) {
+    return std::nullopt;
   }
+}
+
+void kept_for_later(const TrackSnapshot& track, std::size_t waiting) {
+  log_line_later("Scrobble kept for later: " + track.describe() + " (" + std::to_string(waiting) +
+                 " waiting)");
 }
 
 // The task, on its own thread. With a journal, the scrobble is on disk before its "Sending"
@@ -80,11 +87,14 @@ void run_submission(Submission kind, const TrackSnapshot& track, const ServiceCo
   }
   std::string error;
   const TrackCallOutcome outcome = exchange(kind, info, config, error);
-  log_line_later(outcome_line(kind, outcome == TrackCallOutcome::kAccepted, track, error));
-  if (kept) {
-    settle(*config.journal, *kept, track, outcome);
-  } else if (config.journal && outcome == TrackCallOutcome::kAccepted) {
+  // The journal is up to date by the time the outcome is read.
+  const auto waiting = kept ? settle(*config.journal, *kept, outcome) : std::nullopt;
+  if (config.journal && !kept && outcome == TrackCallOutcome::kAccepted) {
     config.journal->network_back();
+  }
+  log_line_later(outcome_line(kind, outcome == TrackCallOutcome::kAccepted, track, error));
+  if (waiting) {
+    kept_for_later(track, *waiting);
   }
 }
 
@@ -114,8 +124,10 @@ void start_submission(Submission kind, TrackSnapshot track, ServiceConfig config
 void keep_unauthorized(TrackSnapshot track, std::shared_ptr<JournalEngine> journal) {
   run_in_thread([track = std::move(track), journal = std::move(journal)] {
     try {
-      if (const auto kept = keep(*journal, track.to_track_info())) {
-        settle(*journal, *kept, track, TrackCallOutcome::kCurable);
+      const auto kept = keep(*journal, track.to_track_info());
+      if (const auto waiting =
+              kept ? settle(*journal, *kept, TrackCallOutcome::kCurable) : std::nullopt) {
+        kept_for_later(track, *waiting);
       }
     } catch (...) {  // NOLINT(bugprone-empty-catch): not even a line could be queued
     }
