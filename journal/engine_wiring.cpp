@@ -1,5 +1,5 @@
-// What the component builds its journal's engine from: the system's steady clock, and
-// track.scrobble through ApiClient.
+// What the component builds its journal's engine from: the folder, the system's steady clock,
+// and track.scrobble through ApiClient.
 #include <exception>
 #include <new>
 #include <utility>
@@ -10,6 +10,8 @@
 
 namespace foo_brivanto {
 namespace {
+
+constexpr std::string_view kFolderName = "foo_brivanto";
 
 class SystemClock final : public JournalClock {
  public:
@@ -25,6 +27,17 @@ class SystemClock final : public JournalClock {
 };
 
 }  // namespace
+
+std::string journal_folder(std::string_view profile_path) {
+  std::string folder(profile_path.starts_with("file://") ? profile_path.substr(7) : profile_path);
+  if (folder.empty()) {
+    return folder;
+  }
+  if (folder.back() != '/' && folder.back() != '\\') {
+    folder += folder.find('\\') != std::string::npos ? '\\' : '/';
+  }
+  return folder.append(kFolderName);
+}
 
 std::shared_ptr<JournalClock> system_journal_clock() {
   return std::make_shared<SystemClock>();

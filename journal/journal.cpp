@@ -15,7 +15,6 @@
 namespace foo_brivanto {
 namespace {
 
-constexpr std::string_view kFolderName = "foo_brivanto";
 constexpr std::string_view kLinePrefix = "foo_brivanto: ";
 
 // Main thread: the engine, the folder it keeps its file in, and the listeners.
@@ -43,24 +42,6 @@ void notify_listeners_later() {
   });
 }
 
-// The folder "foo_brivanto" in the player's profile folder, which the player gives as a
-// "file://" URL followed by the native path, or as the path alone. Empty when it gives none.
-std::string journal_folder() {
-  foobar2000_api* const host = core_api::host();
-  const char* const profile = host != nullptr ? host->get_profile_path() : nullptr;
-  std::string folder = profile != nullptr ? profile : "";
-  if (folder.starts_with("file://")) {
-    folder.erase(0, 7);
-  }
-  if (folder.empty()) {
-    return folder;
-  }
-  if (folder.back() != '/' && folder.back() != '\\') {
-    folder += folder.find('\\') != std::string::npos ? '\\' : '/';
-  }
-  return folder.append(kFolderName);
-}
-
 std::shared_ptr<JournalEngine> make_engine(const std::string& folder) {
   JournalWiring wiring;
   wiring.open = [folder](std::vector<std::string>& notes, std::string& error) {
@@ -86,7 +67,9 @@ std::shared_ptr<JournalEngine> running_journal() {
 
 void start_journal(bool enabled, std::string session_key) {
   g_notification_queued = false;  // one queued before a stop was dropped unrun
-  const std::string folder = journal_folder();
+  foobar2000_api* const host = core_api::host();
+  const char* const profile = host != nullptr ? host->get_profile_path() : nullptr;
+  const std::string folder = journal_folder(profile != nullptr ? profile : "");
   // The same folder keeps its engine across a stop and a start: scrobbles' tasks of before
   // the stop may still write to it, and two stores must never share one file.
   if (!g_engine || folder != g_folder) {

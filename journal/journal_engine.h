@@ -28,6 +28,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -51,7 +52,7 @@ class JournalClock {
                           time_point deadline) = 0;
 };
 
-// The system's steady clock (engine_wiring.cpp, like send_through_api).
+// The system's steady clock (engine_wiring.cpp, like send_through_api and journal_folder).
 std::shared_ptr<JournalClock> system_journal_clock();
 
 // What the engine is built from. Each function may be called from any thread but the main one.
@@ -142,5 +143,10 @@ class JournalEngine {
 // The journal that the component started (journal.cpp), for the scrobbles' tasks; null before
 // start_journal. Main thread.
 std::shared_ptr<JournalEngine> running_journal();
+
+// The journal's folder, "foo_brivanto" in the player's profile folder, which the player gives
+// as a "file://" URL followed by the native path (or as the path alone). Empty for an empty
+// profile path.
+std::string journal_folder(std::string_view profile_path);
 
 }  // namespace foo_brivanto

@@ -208,5 +208,23 @@ TEST_F(JournalEngineTest, StatusAndDiscard) {
   EXPECT_EQ(stored(), "");
 }
 
+TEST(JournalFolderTest, InTheProfileFolderTheWayThePlayerGivesIt) {
+  const struct {
+    const char* profile;
+    const char* folder;
+  } cases[] = {
+      {"file://C:\\Users\\Ана\\AppData\\Roaming\\foobar2000-v2",
+       "C:\\Users\\Ана\\AppData\\Roaming\\foobar2000-v2\\foo_brivanto"},
+      {"file://C:\\portable\\profile\\", "C:\\portable\\profile\\foo_brivanto"},
+      {"/home/ана/.fb", "/home/ана/.fb/foo_brivanto"},
+      {"file:///tmp/p/", "/tmp/p/foo_brivanto"},
+      {"file://", ""},
+      {"", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(journal_folder(c.profile), c.folder) << c.profile;
+  }
+}
+
 }  // namespace
 }  // namespace foo_brivanto::engine_test

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "api/api_client.h"
@@ -56,7 +57,11 @@ TEST(KeptScrobbleTest, KeptWhenCurableAndSentLaterAsTheyWere) {
   brivanto_test::reset_settings(session);
   keep_unsent_scrobbles = true;
   int notified = 0;
-  const std::uint64_t listener = add_journal_listener([&notified] { ++notified; });
+  const std::thread::id main_thread = std::this_thread::get_id();
+  const std::uint64_t listener = add_journal_listener([&] {
+    EXPECT_EQ(std::this_thread::get_id(), main_thread);
+    ++notified;
+  });
   start_journal(true, "");  // without a key, nothing is sent from the journal
 
   const std::string refused = R"({"error":6,"message":"Invalid session key"})";
@@ -125,6 +130,17 @@ TEST(KeptScrobbleTest, KeptWhenCurableAndSentLaterAsTheyWere) {
   EXPECT_EQ(received, "A T1 L 100 1|A T2 L 100 2|A T3 L 100 3|A T5 L 100 5|");
   EXPECT_EQ(journal_status().waiting, 0U);
   EXPECT_GT(notified, 0);
+
+  // Kept again, and sent at once when a now-playing notice gets through rather than after the
+  // minute of back-off.
+  config = make_service_config();
+  config.base_url = "http://127.0.0.1:1";
+  send_scrobble({"A", "T8", "", 100, 60, true, kStart + 8}, config);
+  lines_until(*host, "Scrobble kept for later: A - T8 (1 waiting)");
+  send_now_playing({"A", "N", "", 100, 5, false, 0}, make_service_config());
+  EXPECT_EQ(lines_until(*host, "Kept scrobble OK: A - T8"),
+            "Sending now playing: A - N|Now playing OK: A - N|Sending kept scrobble: A - T8|"
+            "Kept scrobble OK: A - T8");
 
   // Emptied on the user's word.
   config = make_service_config();

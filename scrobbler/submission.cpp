@@ -89,12 +89,12 @@ void run_submission(Submission kind, const TrackSnapshot& track, const ServiceCo
   const TrackCallOutcome outcome = exchange(kind, info, config, error);
   // The journal is up to date by the time the outcome is read.
   const auto waiting = kept ? settle(*config.journal, *kept, outcome) : std::nullopt;
-  if (config.journal && !kept && outcome == TrackCallOutcome::kAccepted) {
-    config.journal->network_back();
-  }
   log_line_later(outcome_line(kind, outcome == TrackCallOutcome::kAccepted, track, error));
   if (waiting) {
     kept_for_later(track, *waiting);
+  }
+  if (config.journal && !kept && outcome == TrackCallOutcome::kAccepted) {
+    config.journal->network_back();  // (settle said so for a kept scrobble)
   }
 }
 
