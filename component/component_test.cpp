@@ -2,6 +2,7 @@
 // registered services, start and stop.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <sstream>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "build_config.h"
+#include "journal/journal.h"
 #include "player/player.h"
 #include "player/script.h"
 #include "scrobbler/scrobbler.h"
@@ -194,6 +196,18 @@ TEST_F(ComponentTest, WithoutTheJournalTheConsoleIsAsBefore) {
       }));
   EXPECT_TRUE(std::filesystem::is_empty(profile));
   std::filesystem::remove_all(profile);
+}
+
+// With the switch on, start opens the journal in the profile folder, in the background.
+TEST_F(ComponentTest, StartsTheJournal) {
+  host_->set_profile_path("file://" + std::filesystem::temp_directory_path().string());
+  keep_unsent_scrobbles = true;
+  initquit& component = service<initquit>(3);
+  component.on_init();
+  EXPECT_TRUE(
+      host_->main_thread().run_until([] { return journal_status().loaded; },
+                                     std::chrono::steady_clock::now() + std::chrono::seconds(30)));
+  component.on_quit();
 }
 
 // The console is one of the host's services: before the host offers them, no line is printed.

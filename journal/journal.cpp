@@ -22,7 +22,9 @@ std::shared_ptr<JournalEngine> g_engine;
 std::string g_folder;
 std::map<std::uint64_t, std::function<void()>> g_listeners;
 std::uint64_t g_last_token = 0;
-// A notification is queued and has not run yet: more changes need no second one.
+// Any thread: whether anyone listens, and whether a notification is queued and has not run
+// yet (more changes need no second one).
+std::atomic<std::size_t> g_listening{0};
 std::atomic<bool> g_notification_queued{false};
 
 void print_later(std::string text) {
@@ -30,7 +32,7 @@ void print_later(std::string text) {
 }
 
 void notify_listeners_later() {
-  if (g_notification_queued.exchange(true)) {
+  if (g_listening == 0 || g_notification_queued.exchange(true)) {
     return;
   }
   run_in_main_thread([] {
@@ -108,11 +110,13 @@ void discard_journal() {
 
 std::uint64_t add_journal_listener(std::function<void()> listener) {
   g_listeners.emplace(++g_last_token, std::move(listener));
+  g_listening = g_listeners.size();
   return g_last_token;
 }
 
 void remove_journal_listener(std::uint64_t token) {
   g_listeners.erase(token);
+  g_listening = g_listeners.size();
 }
 
 }  // namespace foo_brivanto

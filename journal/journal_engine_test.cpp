@@ -106,6 +106,10 @@ TEST_F(JournalEngineTest, ANewKeyOrTheNetworkBackStartsARound) {
     settle(waits);
   }
   EXPECT_EQ(sends(), "T1@10/k|T1@10/k|T1@10/k2|T2@10/k2");
+  // The network back is a success: the back-off starts again from 1 minute.
+  EXPECT_NE(lines().find("next try in 1 min)|Sending kept scrobble: A - T1|"
+                         "Kept scrobble FAILED: down (kept, next try in 1 min)"),
+            std::string::npos);
 }
 
 TEST_F(JournalEngineTest, SwitchedOffNothingIsSentAndWhatWaitsStays) {
