@@ -45,7 +45,9 @@ std::shared_ptr<JournalClock> system_journal_clock() {
 
 std::function<TrackCallOutcome(const std::string&, const TrackInfo&, std::string&)>
 send_through_api(std::string base_url, std::string api_key, std::string shared_secret) {
-  return [=](const std::string& session_key, const TrackInfo& track, std::string& error) {
+  return [base_url = std::move(base_url), api_key = std::move(api_key),
+          shared_secret = std::move(shared_secret)](const std::string& session_key,
+                                                    const TrackInfo& track, std::string& error) {
     try {
       const TrackCallOutcome outcome =
           ApiClient(base_url, api_key, shared_secret).scrobble(session_key, track, error);

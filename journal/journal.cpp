@@ -28,7 +28,7 @@ std::atomic<std::size_t> g_listening{0};
 std::atomic<bool> g_notification_queued{false};
 
 void print_later(std::string text) {
-  run_in_main_thread([line = std::string(kLinePrefix) + text] { console::print(line); });
+  run_in_main_thread([line = std::string(kLinePrefix) + std::move(text)] { console::print(line); });
 }
 
 void notify_listeners_later() {
