@@ -77,16 +77,13 @@ TEST_F(JournalEngineTest, ALiveSendsEntryIsInFlightUntilSettled) {
   const auto t3 = engine_->keep(track("T3"));
   const auto t4 = engine_->keep(track("T4"));
   ASSERT_TRUE(t2 && t3 && t4);
-  int waits = this->waits();
-  engine_->network_back();
-  settle(waits);
+  act([this] { engine_->network_back(); });
   EXPECT_EQ(sends(), "T1@10/k");
-  EXPECT_EQ(engine_->settle(*t2, kLater), std::optional<std::size_t>(3));
-  EXPECT_EQ(engine_->settle(*t4, kNever), std::nullopt);
+  EXPECT_EQ(act([&] { return engine_->settle(*t2, kLater); }), std::optional<std::size_t>(3));
+  EXPECT_EQ(act([&] { return engine_->settle(*t4, kNever); }), std::nullopt);
   EXPECT_EQ(stored(), "T2|T3");
-  waits = this->waits();
-  EXPECT_EQ(engine_->settle(*t3, kOk), std::nullopt);  // the network is back: T2 goes
-  settle(waits);
+  // The network is back: T2 goes.
+  EXPECT_EQ(act([&] { return engine_->settle(*t3, kOk); }), std::nullopt);
   EXPECT_EQ(sends(), "T2@10/k");
   EXPECT_EQ(stored(), "");
 }
@@ -101,9 +98,7 @@ TEST_F(JournalEngineTest, ANewKeyOrTheNetworkBackStartsARound) {
            [this] { engine_->network_back(); },         // T1 fails again
            [this] { engine_->configure(true, "k2"); },  // T1 and T2 go
            [this] { engine_->configure(true, ""); }}) {
-    const int waits = this->waits();
-    step();
-    settle(waits);
+    act(step);
   }
   EXPECT_EQ(sends(), "T1@10/k|T1@10/k|T1@10/k2|T2@10/k2");
   // The network back is a success: the back-off starts again from 1 minute.
@@ -116,16 +111,12 @@ TEST_F(JournalEngineTest, SwitchedOffNothingIsSentAndWhatWaitsStays) {
   make({"T1", "T2"});
   ASSERT_TRUE(engine_->start(false, "k"));
   run_to(10);
-  int waits = this->waits();
-  engine_->network_back();
-  engine_->configure(false, "k2");
-  settle(waits);
+  act([this] { engine_->network_back(); });
+  act([this] { engine_->configure(false, "k2"); });
   run_to(3600);
   EXPECT_EQ(sends(), "");
   EXPECT_EQ(stored(), "T1|T2");
-  waits = this->waits();
-  engine_->configure(true, "k2");  // turned on: a round at once
-  settle(waits);
+  act([this] { engine_->configure(true, "k2"); });  // turned on: a round at once
   EXPECT_EQ(sends(), "T1@3600/k2|T2@3600/k2");
 }
 
@@ -186,8 +177,10 @@ TEST_F(JournalEngineTest, TheDiskFailingIsSaidOnceAndLosesNothing) {
             "|Journal: loaded, 1 scrobble waiting"
             "|Journal: cannot be written: disk full; scrobbles are not kept until it can be"
             "|Journal: cannot be written: disk full; scrobbles are not kept until it can be");
-  engine_->settle(*kept[0], kLater);
-  engine_->settle(*kept[3], kLater);
+  ASSERT_TRUE(w_->wait_for([this] { return w_->waiting; }));
+  for (const auto& id : {kept[0], kept[3]}) {
+    act([&] { return engine_->settle(*id, kLater); });
+  }
   w_->update([this] { w_->fail_forget = true; });
   run_to(10);  // T1 is accepted but stays, and the round ends there
   EXPECT_EQ(sends(), "T1@10/k");

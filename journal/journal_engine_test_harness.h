@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -221,6 +222,21 @@ class JournalEngineTest : public ::testing::Test {
       wake->notify_all();
     }
     return waits;
+  }
+  // Runs `action`, which wakes the worker once, and waits until the worker waits again, having
+  // seen what the action changed. The worker must be waiting before (as after the last act), so
+  // that no other wake can end the wait: one wake per act.
+  template <class Action>
+  auto act(Action action) {
+    const int before = waits();
+    if constexpr (std::is_void_v<decltype(action())>) {
+      action();
+      settle(before);
+    } else {
+      auto result = action();
+      settle(before);
+      return result;
+    }
   }
   // Waits until the worker waits again after wait number `waits`.
   void settle(int waits) {
