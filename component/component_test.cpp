@@ -200,7 +200,8 @@ TEST_F(ComponentTest, WithoutTheJournalTheConsoleIsAsBefore) {
 
 // With the switch on, start opens the journal in the profile folder, in the background.
 TEST_F(ComponentTest, StartsTheJournal) {
-  host_->set_profile_path("file://" + std::filesystem::temp_directory_path().string());
+  const auto profile = std::filesystem::temp_directory_path() / "brivanto_component_journal";
+  host_->set_profile_path("file://" + profile.string());
   keep_unsent_scrobbles = true;
   initquit& component = service<initquit>(3);
   component.on_init();
