@@ -99,15 +99,15 @@ TEST(KeptScrobbleTest, KeptWhenCurableAndSentLaterAsTheyWere) {
   }
 
   // On disk before its "Sending" line, gone once accepted: the request waits at the barrier
-  // until the test's own request comes.
+  // (a path of this test's own) until the test's own request comes.
   ServiceConfig config = make_service_config();
-  config.base_url = http + "/barrier/2";
+  config.base_url = http + "/barrier/2/kept";
   send_scrobble({"A", "T6", "L", 100, 60, true, kStart + 6}, config);
   EXPECT_EQ(lines_until(*host, "Sending scrobble: A - T6 (L)"), "Sending scrobble: A - T6 (L)");
   EXPECT_EQ(journal_status().waiting, 5U);
   std::string reply;
   std::string error;
-  EXPECT_TRUE(ApiClient(http + "/barrier/2", "", "").call({}, reply, error)) << error;
+  EXPECT_TRUE(ApiClient(http + "/barrier/2/kept", "", "").call({}, reply, error)) << error;
   EXPECT_EQ(lines_until(*host, "Scrobble OK: A - T6 (L)"), "Scrobble OK: A - T6 (L)");
   EXPECT_EQ(journal_status().waiting, 4U);
   EXPECT_EQ(journal_status().oldest_started_at, kStart + 1);
