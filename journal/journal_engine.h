@@ -15,7 +15,8 @@
 // A round starts 5 s after start, at once after an accepted exchange (network_back, a kept or
 // live scrobble accepted) and after a new session key, and otherwise on a back-off while
 // anything waits: 1 minute after the first failure, doubling to at most 30, back to 1 after any
-// success. With the switch off nothing is kept and nothing is sent; what waits stays.
+// success. With the switch off no round runs and what waits stays; whether a scrobble is kept
+// is its task's business, by its copy of the switch taken at dispatch.
 #pragma once
 
 #include <chrono>
