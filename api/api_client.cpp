@@ -82,35 +82,31 @@ std::optional<std::string> ApiClient::call_for_field(const ParamMap& params, con
   return std::nullopt;
 }
 
-bool ApiClient::update_now_playing(const std::string& session_key, const TrackInfo& track,
-                                   std::string& error) const {
+TrackCallOutcome ApiClient::update_now_playing(const std::string& session_key,
+                                               const TrackInfo& track, std::string& error) const {
   return send_track_call(track_params("track.updateNowPlaying", session_key, track), error);
 }
 
-bool ApiClient::scrobble(const std::string& session_key, const TrackInfo& track,
-                         std::string& error) const {
+TrackCallOutcome ApiClient::scrobble(const std::string& session_key, const TrackInfo& track,
+                                     std::string& error) const {
   ParamMap params = track_params("track.scrobble", session_key, track);
   params["timestamp"] = std::to_string(track.timestamp);
   return send_track_call(std::move(params), error);
 }
 
-bool ApiClient::send_track_call(ParamMap params, std::string& error) const {
+TrackCallOutcome ApiClient::send_track_call(ParamMap params, std::string& error) const {
   params["api_sig"] = sign(params);
   std::string reply;
   int status = 0;
   if (!call(std::move(params), reply, error, status)) {
-    return false;
-  }
-  if (reports_error(reply)) {
-    error = cut_reply_echo(reply);
-    return false;
+    return TrackCallOutcome::kCurable;
   }
   // A gateway's error page or a wrong path carries no JSON error, but the call still failed.
-  if (status != 0 && (status < 200 || status > 299)) {
+  const TrackCallOutcome outcome = classify_track_reply(status, reply);
+  if (outcome != TrackCallOutcome::kAccepted) {
     error = reply.empty() ? "HTTP " + std::to_string(status) : cut_reply_echo(reply);
-    return false;
   }
-  return true;
+  return outcome;
 }
 
 std::string strip_trailing_slashes(std::string url) {

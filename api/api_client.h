@@ -13,6 +13,7 @@
 #include <string>
 
 #include "api/param_map.h"
+#include "api/track_call.h"
 #include "api/track_info.h"
 
 namespace foo_brivanto {
@@ -40,17 +41,19 @@ class ApiClient {
   // service's message or "session key not found: " and the reply in `error`.
   std::optional<std::string> get_session(const std::string& token, std::string& error) const;
 
-  // track.updateNowPlaying and track.scrobble for `track` on behalf of `session_key`. True when
-  // the service accepted the call; false with the transport text, the reply (when it reports an
-  // error or comes with a non-2xx status) or "HTTP " and the status (empty reply) in `error`.
-  bool update_now_playing(const std::string& session_key, const TrackInfo& track,
-                          std::string& error) const;
-  bool scrobble(const std::string& session_key, const TrackInfo& track, std::string& error) const;
+  // track.updateNowPlaying and track.scrobble for `track` on behalf of `session_key`. kAccepted
+  // when the service accepted the call; otherwise the outcome (api/track_call.h) with the
+  // transport text, the reply (when it reports an error or comes with a non-2xx status) or
+  // "HTTP " and the status (empty reply) in `error`.
+  TrackCallOutcome update_now_playing(const std::string& session_key, const TrackInfo& track,
+                                      std::string& error) const;
+  TrackCallOutcome scrobble(const std::string& session_key, const TrackInfo& track,
+                            std::string& error) const;
 
  private:
   std::optional<std::string> call_for_field(const ParamMap& params, const char* field,
                                             const char* missing, std::string& error) const;
-  bool send_track_call(ParamMap params, std::string& error) const;
+  TrackCallOutcome send_track_call(ParamMap params, std::string& error) const;
 
   std::string base_url_;
   std::string api_key_;

@@ -52,17 +52,25 @@ struct ScriptedServer {
 
 enum class Call { kToken, kSession, kNowPlaying, kScrobble };
 
-// The call's outcome as one text: the token or key, "ok", or "error: " and the error text.
+// The call's outcome as one text: the token or key, or "ok"; else "error: " (a track call:
+// "curable: " or "rejected: ") and the error text.
 std::string outcome(const ApiClient& client, Call call, const TrackInfo& track) {
   std::string error;
-  std::optional<std::string> value;
   if (call == Call::kToken || call == Call::kSession) {
-    value = call == Call::kToken ? client.get_token(error) : client.get_session("t", error);
-  } else if (call == Call::kNowPlaying ? client.update_now_playing("sk1", track, error)
-                                       : client.scrobble("sk1", track, error)) {
-    value = "ok";
+    const auto value =
+        call == Call::kToken ? client.get_token(error) : client.get_session("t", error);
+    return value ? *value : "error: " + error;
   }
-  return value ? *value : "error: " + error;
+  switch (call == Call::kNowPlaying ? client.update_now_playing("sk1", track, error)
+                                    : client.scrobble("sk1", track, error)) {
+    case TrackCallOutcome::kAccepted:
+      return "ok";
+    case TrackCallOutcome::kCurable:
+      return "curable: " + error;
+    case TrackCallOutcome::kRejected:
+      return "rejected: " + error;
+  }
+  return "?";
 }
 
 // A received body with the API key written K and the 32 characters of a signature SIG.
@@ -133,19 +141,23 @@ TEST(ApiClientTest, HowEachMethodJudgesAReply) {
       {Call::kSession, 403, R"({"error":4,"message":"Invalid token"})", "error: Invalid token"},
       {Call::kSession, 200, R"({"message":")" + x1500.substr(6), "error: " + x1000},
       {Call::kNowPlaying, 200, R"({"status":"no error","errors":[]})", "ok"},
-      {Call::kNowPlaying, 200, R"({"echo":"error"})", R"(error: {"echo":"error"})"},
+      {Call::kNowPlaying, 200, R"({"echo":"error"})", R"(rejected: {"echo":"error"})"},
       {Call::kScrobble, 200, "", "ok"},
-      {Call::kScrobble, 404, "", "error: HTTP 404"},
-      {Call::kScrobble, 502, "<h1>Bad gateway</h1>", "error: <h1>Bad gateway</h1>"},
-      {Call::kScrobble, 503, x1500, "error: " + cut},
-      {Call::kScrobble, 200, error_1500, "error: " + error_1500.substr(0, 1000) + "…"},
+      {Call::kScrobble, 404, "", "curable: HTTP 404"},
+      {Call::kScrobble, 502, "<h1>Bad gateway</h1>", "curable: <h1>Bad gateway</h1>"},
+      {Call::kScrobble, 503, x1500, "curable: " + cut},
+      {Call::kScrobble, 200, error_1500, "rejected: " + error_1500.substr(0, 1000) + "…"},
+      {Call::kScrobble, 503, R"({"error":16,"message":"m"})",
+       R"(curable: {"error":16,"message":"m"})"},
+      {Call::kNowPlaying, 400, R"({"error":13,"message":"m"})",
+       R"(rejected: {"error":13,"message":"m"})"},
   };
   for (const auto& c : cases) {
     server.exchange(c.status, c.reply);
     EXPECT_EQ(outcome(client, c.call, {"A", "T", "", 0, 0}), c.outcome) << c.reply;
   }
   EXPECT_EQ(outcome(ApiClient("http://127.0.0.1:1", kKey, ""), Call::kScrobble, {}),
-            "error: WinHttpSendRequest failed");
+            "curable: WinHttpSendRequest failed");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "api/form_encoding.h"
 #include "api/json_reply.h"
 #include "api/md5.h"
+#include "api/track_call.h"
 
 namespace foo_brivanto {
 namespace {
@@ -64,6 +65,64 @@ TEST(JsonStringFieldTest, Table) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(json_string_field(c.body, c.name), c.value) << c.body;
+  }
+}
+
+TEST(JsonIntegerFieldTest, Table) {
+  const struct {
+    const char* body;
+    std::optional<int> value;
+  } cases[] = {
+      {R"({"error":6,"message":"m"})", 6},
+      {R"({"error" : 29 })", 29},
+      {"{\"error\":\n-16}", -16},
+      {R"({"error":123456789})", 123456789},
+      {R"({"error":1234567890})", std::nullopt},  // too long for an int
+      {R"({"error":6.5})", std::nullopt},
+      {R"({"error":"6"})", std::nullopt},
+      {R"({"error":})", std::nullopt},
+      {R"({"error":6)", 6},
+      {R"({"message":"error","error":16})", 16},        // the word as a value is passed over
+      {R"({"message":"\"error\":16"})", std::nullopt},  // escaped quotes are not the name
+      {R"({"errors":6})", std::nullopt},
+      {"", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(json_integer_field(c.body, "error"), c.value) << c.body;
+  }
+}
+
+// What is kept for a later try, what is dropped, and what was accepted.
+TEST(TrackCallTest, ClassifiesEveryReply) {
+  constexpr auto kOk = TrackCallOutcome::kAccepted;
+  constexpr auto kLater = TrackCallOutcome::kCurable;
+  constexpr auto kNever = TrackCallOutcome::kRejected;
+  const struct {
+    int status;
+    const char* reply;
+    TrackCallOutcome outcome;
+  } cases[] = {
+      {200, "{}", kOk},
+      {0, "", kOk},  // a status that could not be read is no failure by itself
+      {299, "", kOk},
+      {200, R"({"status":"no error","errors":[]})", kOk},
+      {300, "", kLater},
+      {199, "", kLater},
+      {404, "", kLater},
+      {502, "<h1>Bad gateway</h1>", kLater},
+      {503, R"({"error":"unavailable"})", kLater},  // a gateway's JSON, not the service's code
+      {403, R"({"error":6,"message":"Invalid session key"})", kLater},
+      {503, R"({"error":16,"message":"Service temporarily unavailable"})", kLater},
+      {429, R"({"error":29,"message":"Rate limit exceeded"})", kLater},
+      {200, R"({"error":16})", kLater},
+      {403, R"({"error":13,"message":"Invalid method signature"})", kNever},
+      {400, R"({"error":6000})", kNever},
+      {500, R"({"error":8,"message":"Internal error"})", kNever},
+      {200, R"({"error":"x"})", kNever},
+      {200, R"({"echo":"error"})", kNever},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(classify_track_reply(c.status, c.reply), c.outcome) << c.status << " " << c.reply;
   }
 }
 

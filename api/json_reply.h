@@ -1,7 +1,8 @@
 // Reading the service's JSON replies by plain text search, and quoting them in error texts.
 //
 // The component has no JSON parser: the few string fields it needs ("token", "key", "message")
-// are found by their quoted name, and a rejected track call by the quoted word "error".
+// are found by their quoted name, a rejected track call by the quoted word "error", and the
+// service's code for it by the number after that word.
 #pragma once
 
 #include <optional>
@@ -16,6 +17,11 @@ std::optional<std::string> json_string_field(const std::string& body, const std:
 
 // json_string_field for "message", where the service puts the text of an error.
 std::optional<std::string> json_error_message(const std::string& body);
+
+// The whole number after the first quoted `"name"` in `body` that is followed by a colon (white
+// space allowed around it): an optional minus and 1 to 9 digits, ending the value. Empty when
+// there is none, or when the value is anything else (text, a fraction, a longer number).
+std::optional<int> json_integer_field(std::string_view body, std::string_view name);
 
 // True when the reply of a track call reports an error: it holds the quoted word "error".
 bool reports_error(std::string_view reply);

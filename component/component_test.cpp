@@ -2,11 +2,17 @@
 // registered services, start and stop.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "build_config.h"
+#include "journal/journal.h"
+#include "player/player.h"
+#include "player/script.h"
 #include "scrobbler/scrobbler.h"
 #include "sdk/client.h"
 #include "sdk/component_services.h"
@@ -15,6 +21,7 @@
 #include "tests/support/attached_host.h"
 #include "tests/support/fixture_url.h"
 #include "tests/support/settings_reset.h"
+#include "tests/support/stand_in_service.h"
 
 namespace foo_brivanto {
 namespace {
@@ -134,6 +141,74 @@ TEST_F(ComponentTest, StartsAndStopsTheTracker) {
   component.on_init();
   run_in_main_thread([] {});
   EXPECT_EQ(host_->main_thread().pending(), 1U);
+}
+
+// With the switch for keeping scrobbles off, the component prints exactly the lines it printed
+// before there was a journal, and leaves nothing in the player's profile folder. Steps of the
+// run, each a player command, or "key K" (the stored session key: "session", "bad" or "").
+TEST_F(ComponentTest, WithoutTheJournalTheConsoleIsAsBefore) {
+  const std::string base_url = brivanto_test::fixture_url("service");
+  const std::string session = brivanto_test::new_session_key(base_url);
+  const auto profile = std::filesystem::temp_directory_path() / "brivanto_component_test_profile";
+  std::filesystem::remove_all(profile);
+  std::filesystem::create_directories(profile);
+  host_->set_profile_path("file://" + profile.string());
+  session_key = session;
+  initquit& component = service<initquit>(3);
+  component.on_init();
+  fbplayer::Player player(*host_, 0);
+  std::istringstream steps(
+      "add length=100 artist=A title=T|add length=100 artist=B title=U|"
+      "add length=100 artist=C title=V|play|wait 5|expect \"Now playing OK: A - T\"|wait 50|"
+      "expect \"Scrobble OK: A - T\"|key bad|next|wait 5|expect \"Now playing FAILED\"|wait 50|"
+      "expect \"Scrobble FAILED\"|key |next|wait 60|stop");
+  for (std::string step; std::getline(steps, step, '|');) {
+    if (step.starts_with("key ")) {
+      session_key = step == "key session" ? session : step == "key bad" ? std::string(32, 'f') : "";
+      continue;
+    }
+    fbplayer::Command command;
+    std::string error;
+    ASSERT_TRUE(fbplayer::parse_command(step, command, error)) << step;
+    ASSERT_EQ(player.execute(command, error), fbplayer::Player::Outcome::kContinue) << error;
+  }
+  component.on_quit();
+  host_->main_thread().run_pending();
+  const std::string refused = R"({"error":6,"message":"Invalid session key"})";
+  EXPECT_EQ(
+      host_->console().lines(),
+      (std::vector<std::string>{
+          "foo_brivanto: Scrobbler registered — open View → Console for debug output",
+          "foo_brivanto: Server " + base_url + ", scrobbling=on, now playing=on, authorized=yes",
+          "foo_brivanto: Now playing: A - T [100s, scrobble after 50s]",
+          "foo_brivanto: Sending now playing: A - T",
+          "foo_brivanto: Now playing OK: A - T",
+          "foo_brivanto: Sending scrobble: A - T",
+          "foo_brivanto: Scrobble OK: A - T",
+          "foo_brivanto: Now playing: B - U [100s, scrobble after 50s]",
+          "foo_brivanto: Sending now playing: B - U",
+          "foo_brivanto: Now playing FAILED: " + refused,
+          "foo_brivanto: Sending scrobble: B - U",
+          "foo_brivanto: Scrobble FAILED: " + refused,
+          "foo_brivanto: Now playing: C - V [100s, scrobble after 50s]",
+          "foo_brivanto: WARNING: not authorized — click Complete authorization, then Apply",
+          "foo_brivanto: Scrobble skipped: not authorized",
+      }));
+  EXPECT_TRUE(std::filesystem::is_empty(profile));
+  std::filesystem::remove_all(profile);
+}
+
+// With the switch on, start opens the journal in the profile folder, in the background.
+TEST_F(ComponentTest, StartsTheJournal) {
+  const auto profile = std::filesystem::temp_directory_path() / "brivanto_component_journal";
+  host_->set_profile_path("file://" + profile.string());
+  keep_unsent_scrobbles = true;
+  initquit& component = service<initquit>(3);
+  component.on_init();
+  EXPECT_TRUE(
+      host_->main_thread().run_until([] { return journal_status().loaded; },
+                                     std::chrono::steady_clock::now() + std::chrono::seconds(30)));
+  component.on_quit();
 }
 
 // The console is one of the host's services: before the host offers them, no line is printed.

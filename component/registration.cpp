@@ -5,6 +5,7 @@
 #include "api/service_identity.h"
 #include "build_config.h"
 #include "component/file_name_check.h"
+#include "journal/journal.h"
 #include "preferences/preferences_page.h"
 #include "scrobbler/scrobbler.h"
 #include "sdk/boundary.h"
@@ -22,15 +23,17 @@ class InitQuit : public initquit {
     guarded("on_init", [] {
       start_main_thread_tasks();
       upgrade_settings();
+      start_journal(keep_unsent_scrobbles, session_key.get());
       create_scrobbler();
     });
   }
   // The player may unload the library once this returns: background work still under way
-  // hands it nothing more (sdk/main_thread.h), and keeps the library's code loaded until it
-  // ends (sdk/threads.h).
+  // (a request, the journal's worker) hands it nothing more (sdk/main_thread.h), and keeps the
+  // library's code loaded until it ends (sdk/threads.h).
   void on_quit() override {
     guarded("on_quit", [] {
       destroy_scrobbler();
+      stop_journal();
       stop_main_thread_tasks();
     });
   }

@@ -58,8 +58,8 @@ void BM_SendScrobble(benchmark::State& state) {
   track.album = "Гранатовый альбом";
   track.duration = 245;
   const ServiceConfig config{"http://127.0.0.1:none", "5e0c7a91d3b24f86a1c09e7d2b6f4a38",
-                             "c47d19e2a8b05f3e6d912b7a0e5c8f14",
-                             "0123456789abcdef0123456789abcdef"};
+                             "c47d19e2a8b05f3e6d912b7a0e5c8f14", "0123456789abcdef0123456789abcdef",
+                             nullptr};
   // Each task prints two lines: "Sending scrobble: …" and "Scrobble FAILED: …".
   const auto reported = [&host] { return host->console().size() == 2; };
   for (auto _ : state) {

@@ -3,10 +3,10 @@
 // /echo (200, "METHOD TARGET HOST yes|no" for TLS, the Content-Type and User-Agent lines, an
 // empty line, the body), /redirect/CODE?to=LOCATION, /size/N (200, N bytes "abc...z" over and
 // over), /status/CODE/html|empty[/...] (a small page or nothing), /barrier/N[/...] (200 once
-// N requests wait there). With --drip it reads a request's head only, and for /KIND/COUNT/EVERY
-// sends the head of a reply, then a piece every EVERY ms, COUNT times, then the reply's tail
-// (for /redirect/..., a redirect to the same target, without end; for /late/..., the whole
-// reply).
+// N requests wait at that same path, so that tests side by side never meet there). With --drip it
+// reads a request's head only, and for /KIND/COUNT/EVERY sends the head of a reply, then a piece
+// every EVERY ms, COUNT times, then the reply's tail (for /redirect/..., a redirect to the same
+// target, without end; for /late/..., the whole reply).
 #include <httplib.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -15,6 +15,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <sstream>
@@ -39,6 +40,16 @@ struct Hold {  // holds requests until `count` of them wait at once
       changed.notify_all();
     }
     changed.wait(lock, [&] { return generation != mine; });
+  }
+};
+
+struct Holds {  // one Hold for each path
+  std::mutex mutex;
+  std::map<std::string, Hold> by_path;
+
+  Hold& at(const std::string& path) {
+    const std::lock_guard lock(mutex);
+    return by_path[path];
   }
 };
 
@@ -103,7 +114,7 @@ std::string describe(const httplib::Request& request, const std::string& body, b
          "\nUser-Agent: " + request.get_header_value("User-Agent") + "\n\n" + body;
 }
 
-void add_routes(httplib::Server& server, bool tls, Hold& hold) {
+void add_routes(httplib::Server& server, bool tls, Holds& holds) {
   using Request = httplib::Request;
   using Response = httplib::Response;
   const auto route = [&server](const std::string& pattern,
@@ -140,8 +151,8 @@ void add_routes(httplib::Server& server, bool tls, Hold& hold) {
                            "text/html");
     }
   });
-  route(R"(/barrier/(\d+)(/.*)?)", [&hold](const Request& request, Response& response) {
-    hold.wait(std::stoi(request.matches[1]));
+  route(R"(/barrier/(\d+)(/.*)?)", [&holds](const Request& request, Response& response) {
+    holds.at(request.path).wait(std::stoi(request.matches[1]));
     response.set_content(R"({"accepted":1})", "application/json");
   });
 }
@@ -170,8 +181,8 @@ int main(int argc, char** argv) {
       tls ? std::make_unique<httplib::SSLServer>(argv[4], argv[6])
           : std::make_unique<httplib::Server>();
   server->new_task_queue = [] { return new httplib::ThreadPool(32); };  // held ones included
-  Hold hold;
-  add_routes(*server, tls, hold);
+  Holds holds;
+  add_routes(*server, tls, holds);
   port = port == 0 ? server->bind_to_any_port("127.0.0.1")
                    : (server->bind_to_port("127.0.0.1", port) ? port : -1);
   if (!server->is_valid() || port < 0) {
