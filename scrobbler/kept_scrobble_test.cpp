@@ -53,6 +53,7 @@ TEST(KeptScrobbleTest, KeptWhenCurableAndSentLaterAsTheyWere) {
   const std::string session = brivanto_test::new_session_key(base);
   const auto profile = std::filesystem::temp_directory_path() / "brivanto_kept_scrobble_test";
   std::filesystem::remove_all(profile);
+  std::filesystem::create_directories(profile);  // a player's profile folder always exists
   host->set_profile_path("file://" + profile.string());
   brivanto_test::reset_settings(session);
   keep_unsent_scrobbles = true;
