@@ -156,7 +156,10 @@ void Service::add_routes() {
     int yes = 1;
     setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
   });
-  server.set_keep_alive_timeout(1);
+  // How long a connection may wait for each request, its first included: 32-bit Wine on a
+  // busy machine takes over a second after the TLS handshake to send it, and the service must
+  // not close the connection under it. (Stopping waits this long on a connection left idle.)
+  server.set_keep_alive_timeout(10);
   add_api_routes();
   add_authorization_routes();
   add_history_routes();
