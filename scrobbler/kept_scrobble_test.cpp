@@ -4,15 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <filesystem>
 #include <string>
-#include <system_error>
 #include <thread>
 #include <vector>
 
 #include "api/api_client.h"
 #include "api/service_identity.h"
 #include "journal/journal.h"
+#include "journal/journal_test_files.h"
 #include "scrobbler/submission.h"
 #include "settings/settings.h"
 #include "tests/support/attached_host.h"
@@ -52,10 +51,9 @@ TEST(KeptScrobbleTest, KeptWhenCurableAndSentLaterAsTheyWere) {
   const std::string base = brivanto_test::fixture_url("service");
   const std::string http = brivanto_test::fixture_url("http_server");
   const std::string session = brivanto_test::new_session_key(base);
-  const auto profile = std::filesystem::temp_directory_path() / "brivanto_kept_scrobble_test";
-  std::filesystem::remove_all(profile);
-  std::filesystem::create_directories(profile);  // a player's profile folder always exists
-  host->set_profile_path("file://" + profile.string());
+  // A folder of this run's own, named in more than ASCII: presets run side by side.
+  const brivanto_test::TempFolder profile;
+  host->set_profile_path("file://" + profile.path());
   brivanto_test::reset_settings(session);
   keep_unsent_scrobbles = true;
   int notified = 0;
@@ -156,10 +154,6 @@ TEST(KeptScrobbleTest, KeptWhenCurableAndSentLaterAsTheyWere) {
   remove_journal_listener(listener);
   stop_journal();
   brivanto_test::reset_settings();
-  // The stopped journal still holds its file open, which Windows does not let go while this
-  // process lives: the folder goes at the next run's start if it cannot go now.
-  std::error_code ignored;
-  std::filesystem::remove_all(profile, ignored);
 }
 
 }  // namespace
