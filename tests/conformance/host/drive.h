@@ -117,11 +117,12 @@ class Drive {
 
   size_t mark_ = 0;
   List<size_t> used_lines_;
-  Text session_key_;           // from the configuration once authorized
-  int32_t started_ = 0;        // Unix time at which the played track started
-  int32_t kept_started_ = 0;   // ... and the track whose scrobble was kept and sent later
-  DWORD kept_started_ms_ = 0;  // ... that moment by now_ms()
-  Text kept_status_;           // the status line while that scrobble waited
+  Text session_key_;               // from the configuration once authorized
+  int32_t started_ = 0;            // Unix time at which the played track started, at least
+  int32_t started_last_ = 0;       // ... and at most
+  int32_t kept_started_ = 0;       // ... and the track whose scrobble was kept and sent later,
+  int32_t kept_started_last_ = 0;  // at least and at most
+  Text kept_status_;               // the status line while that scrobble waited
 };
 
 // The page's controls, by their ids in its dialog, and what the host reads of them

@@ -191,6 +191,7 @@ inline constexpr UINT kWmCommand = 0x0111;
 inline constexpr int kIdYes = 6;
 inline constexpr int kIdNo = 7;
 inline constexpr UINT kWmInitDialog = 0x0110;
+inline constexpr DWORD kBsDefPushButton = 1;  // a button's style, its low four bits
 inline constexpr int kWhCallWndProcRet = 12;
 inline constexpr int kHcAction = 0;
 inline constexpr UINT kGwOwner = 4;
