@@ -334,6 +334,8 @@ void Drive::discard_kept() {
                                                 << question.default_button
                                                 << " as its default, not No (" << kIdNo << ")");
     check(IsWindow(question.box) == 0, Text("the question stayed open after ") << said);
+    // No starts nothing that shows at once: that it discarded nothing later either is checked
+    // once every thread of the library has ended (quit_and_unload).
     if (answer == kIdNo) {
       check(control_text(page_window_, kJournalStatus) == waiting &&
                 enabled(page_window_, kDiscardButton),

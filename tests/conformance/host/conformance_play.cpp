@@ -285,6 +285,14 @@ void Drive::quit_and_unload() {
         "the library stayed in the process after its hanging request ended");
   delete[] path;
   LdrUnregisterDllNotification(cookie);
+  // Discard empties the journal on a thread of its own. Every thread of the library has ended
+  // now, so a Discard answered No that emptied it all the same has said so.
+  size_t discards = 0;
+  for (size_t i = 0; i < console_->line_count(); ++i) {
+    discards += console_->line(i).starts_with("foo_brivanto: Journal: discarded ") ? 1 : 0;
+  }
+  check(discards == 1, Text("the journal was discarded ")
+                           << discards << " times, once expected: Discard's No discarded too");
   CloseHandle(unloaded);
   Text journal;
   check(read_file(journal_file(), journal) && !journal.empty(),
