@@ -2,6 +2,9 @@
 // for a later try is concerned.
 #pragma once
 
+#include <exception>
+#include <new>
+#include <string>
 #include <string_view>
 
 namespace foo_brivanto {
@@ -24,5 +27,22 @@ enum class TrackCallOutcome {
 // and body `reply`. The service's error code, when the reply has one, decides over the status:
 // the service answers its errors with 4xx and 5xx statuses.
 TrackCallOutcome classify_track_reply(int status, std::string_view reply);
+
+// Runs `call` (returning a TrackCallOutcome, with `error` for its text) so that nothing it
+// throws, memory exhaustion included, leaves the thread that sends: an exception becomes an
+// error text and counts as no reply.
+template <class Call>
+TrackCallOutcome guarded_track_call(std::string& error, Call&& call) noexcept {
+  try {
+    return call();
+  } catch (const std::bad_alloc&) {
+    error = "out of memory";
+  } catch (const std::exception& e) {
+    error = std::string("internal error: ") + e.what();
+  } catch (...) {
+    error = "internal error";
+  }
+  return TrackCallOutcome::kCurable;
+}
 
 }  // namespace foo_brivanto

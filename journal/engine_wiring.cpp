@@ -1,11 +1,10 @@
 // What the component builds its journal's engine from: the folder, the system's steady clock,
 // and track.scrobble through ApiClient.
-#include <exception>
-#include <new>
 #include <utility>
 
 #include "api/api_client.h"
 #include "api/json_reply.h"
+#include "api/track_call.h"
 #include "journal/journal_engine.h"
 
 namespace foo_brivanto {
@@ -48,7 +47,7 @@ send_through_api(std::string base_url, std::string api_key, std::string shared_s
   return [base_url = std::move(base_url), api_key = std::move(api_key),
           shared_secret = std::move(shared_secret)](const std::string& session_key,
                                                     const TrackInfo& track, std::string& error) {
-    try {
+    return guarded_track_call(error, [&] {
       const TrackCallOutcome outcome =
           ApiClient(base_url, api_key, shared_secret).scrobble(session_key, track, error);
       if (outcome == TrackCallOutcome::kRejected) {
@@ -57,14 +56,7 @@ send_through_api(std::string base_url, std::string api_key, std::string shared_s
         }
       }
       return outcome;
-    } catch (const std::bad_alloc&) {
-      error = "out of memory";
-    } catch (const std::exception& e) {
-      error = std::string("internal error: ") + e.what();
-    } catch (...) {
-      error = "internal error";
-    }
-    return TrackCallOutcome::kCurable;  // no reply came, as far as anyone can tell
+    });
   };
 }
 

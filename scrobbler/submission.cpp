@@ -2,8 +2,6 @@
 #include "scrobbler/submission.h"
 
 #include <cstdint>
-#include <exception>
-#include <new>
 #include <optional>
 #include <utility>
 
@@ -34,19 +32,12 @@ const Lines& lines_of(Submission kind) {
 // player, and counts as no reply.
 TrackCallOutcome exchange(Submission kind, const TrackInfo& track, const ServiceConfig& config,
                           std::string& error) {
-  try {
+  return guarded_track_call(error, [&] {
     const ApiClient client(config.base_url, config.api_key, config.shared_secret);
     return kind == Submission::kNowPlaying
                ? client.update_now_playing(config.session_key, track, error)
                : client.scrobble(config.session_key, track, error);
-  } catch (const std::bad_alloc&) {
-    error = "out of memory";
-  } catch (const std::exception& e) {
-    error = std::string("internal error: ") + e.what();
-  } catch (...) {
-    error = "internal error";
-  }
-  return TrackCallOutcome::kCurable;
+  });
 }
 
 // Keeps the scrobble in the journal: on disk when this returns a value. Without one (the
