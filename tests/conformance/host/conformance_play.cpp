@@ -263,7 +263,17 @@ void Drive::quit_and_unload() {
   validator_.release();
   initquit_.release();
   page_.release();
+  unload();
+  out(Text("ok: on_quit returned in ")
+      << quit_took << " ms with a notice's and a kept scrobble's requests hanging, and "
+      << "unregistered the play callback; " << dropped
+      << " callbacks still queued were released; FreeLibrary with requests in flight left the "
+      << "library mapped, and it left the process once they ended");
+}
 
+// FreeLibrary while the requests still hang in the tunnel: the library stays until they end.
+void Drive::unload() {
+  Text reply;
   HANDLE unloaded = CreateEventW(nullptr, 1, 0, nullptr);
   UnloadWatch watch{module_, unloaded};
   void* cookie = nullptr;
@@ -297,11 +307,6 @@ void Drive::quit_and_unload() {
   Text journal;
   check(read_file(journal_file(), journal) && !journal.empty(),
         "the journal is gone after the quit, with a scrobble still waiting in it");
-  out(Text("ok: on_quit returned in ")
-      << quit_took << " ms with a notice's and a kept scrobble's requests hanging, and "
-      << "unregistered the play callback; " << dropped
-      << " callbacks still queued were released; FreeLibrary with requests in flight left the "
-      << "library mapped, and it left the process once they ended");
 }
 
 }  // namespace host

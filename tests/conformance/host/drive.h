@@ -55,6 +55,7 @@ class Drive {
   void play_and_scrobble();
   void check_service_received();
   void quit_and_unload();
+  void unload();
   // Playback of the tracks after the first: one starts, plays from second `from` to `to`, stops.
   void start_track(HostTrack* track);
   void play_seconds(int from, int to);
