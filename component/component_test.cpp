@@ -4,13 +4,13 @@
 
 #include <chrono>
 #include <cstring>
-#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "build_config.h"
 #include "journal/journal.h"
+#include "journal/journal_test_files.h"
 #include "player/player.h"
 #include "player/script.h"
 #include "scrobbler/scrobbler.h"
@@ -149,10 +149,8 @@ TEST_F(ComponentTest, StartsAndStopsTheTracker) {
 TEST_F(ComponentTest, WithoutTheJournalTheConsoleIsAsBefore) {
   const std::string base_url = brivanto_test::fixture_url("service");
   const std::string session = brivanto_test::new_session_key(base_url);
-  const auto profile = std::filesystem::temp_directory_path() / "brivanto_component_test_profile";
-  std::filesystem::remove_all(profile);
-  std::filesystem::create_directories(profile);
-  host_->set_profile_path("file://" + profile.string());
+  const brivanto_test::TempFolder profile;
+  host_->set_profile_path("file://" + profile.path());
   session_key = session;
   initquit& component = service<initquit>(3);
   component.on_init();
@@ -194,20 +192,22 @@ TEST_F(ComponentTest, WithoutTheJournalTheConsoleIsAsBefore) {
           "foo_brivanto: WARNING: not authorized — click Complete authorization, then Apply",
           "foo_brivanto: Scrobble skipped: not authorized",
       }));
-  EXPECT_TRUE(std::filesystem::is_empty(profile));
-  std::filesystem::remove_all(profile);
+  EXPECT_TRUE(brivanto_test::file_names(profile.path()).empty());
 }
 
 // With the switch on, start opens the journal in the profile folder, in the background.
 TEST_F(ComponentTest, StartsTheJournal) {
-  const auto profile = std::filesystem::temp_directory_path() / "brivanto_component_journal";
-  host_->set_profile_path("file://" + profile.string());
+  const brivanto_test::TempFolder profile;
+  host_->set_profile_path("file://" + profile.path());
   keep_unsent_scrobbles = true;
   initquit& component = service<initquit>(3);
+  // The journal tells its listeners, on the main thread, when it has been read.
+  const std::uint64_t listener = add_journal_listener([] {});
   component.on_init();
   EXPECT_TRUE(
       host_->main_thread().run_until([] { return journal_status().loaded; },
                                      std::chrono::steady_clock::now() + std::chrono::seconds(30)));
+  remove_journal_listener(listener);
   component.on_quit();
 }
 

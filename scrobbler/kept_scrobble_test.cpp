@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -12,6 +11,7 @@
 #include "api/api_client.h"
 #include "api/service_identity.h"
 #include "journal/journal.h"
+#include "journal/journal_test_files.h"
 #include "scrobbler/submission.h"
 #include "settings/settings.h"
 #include "tests/support/attached_host.h"
@@ -51,10 +51,9 @@ TEST(KeptScrobbleTest, KeptWhenCurableAndSentLaterAsTheyWere) {
   const std::string base = brivanto_test::fixture_url("service");
   const std::string http = brivanto_test::fixture_url("http_server");
   const std::string session = brivanto_test::new_session_key(base);
-  const auto profile = std::filesystem::temp_directory_path() / "brivanto_kept_scrobble_test";
-  std::filesystem::remove_all(profile);
-  std::filesystem::create_directories(profile);  // a player's profile folder always exists
-  host->set_profile_path("file://" + profile.string());
+  // A folder of this run's own, named in more than ASCII: presets run side by side.
+  const brivanto_test::TempFolder profile;
+  host->set_profile_path("file://" + profile.path());
   brivanto_test::reset_settings(session);
   keep_unsent_scrobbles = true;
   int notified = 0;
@@ -155,7 +154,6 @@ TEST(KeptScrobbleTest, KeptWhenCurableAndSentLaterAsTheyWere) {
   remove_journal_listener(listener);
   stop_journal();
   brivanto_test::reset_settings();
-  std::filesystem::remove_all(profile);
 }
 
 }  // namespace

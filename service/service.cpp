@@ -175,7 +175,10 @@ void Service::close_port() {
 void Service::add_routes() {
   httplib::Server& server = *server_;
   server.set_payload_max_length(kMaxRequestBytes);
-  server.set_keep_alive_timeout(1);
+  // How long a connection may wait for each request, its first included: 32-bit Wine on a
+  // busy machine takes over a second after the TLS handshake to send it, and the service must
+  // not close the connection under it. (Stopping waits this long on a connection left idle.)
+  server.set_keep_alive_timeout(10);
   // Room for requests that never-answer holds beside those it serves.
   server.new_task_queue = [] { return new httplib::ThreadPool(kServingThreads); };
   add_api_routes();

@@ -10,6 +10,8 @@
 namespace brivanto_service {
 
 int serve_on_loopback(httplib::Server& server, int port, std::thread& thread, std::string& error) {
+  // The library's default also sets SO_REUSEPORT, which lets a second server bind a port that
+  // is in use and share its connections; a taken port must be an error instead.
   server.set_socket_options([](socket_t sock) {
     int yes = 1;
     setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
