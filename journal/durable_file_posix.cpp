@@ -163,6 +163,16 @@ bool give_new_name(const std::string& path, const std::string& label, std::strin
   return false;
 }
 
+// Puts the flushed temporary file `temp` in the place of `path`, and makes the change durable.
+bool move_into_place(const std::string& temp, const std::string& path, std::string& error) {
+  if (rename(temp.c_str(), path.c_str()) != 0) {
+    error = failure("cannot replace", path, errno);
+    unlink(temp.c_str());
+    return false;
+  }
+  return sync_folder(path, error);
+}
+
 }  // namespace
 
 std::string join_path(const std::string& folder, const std::string& name) {
@@ -238,15 +248,7 @@ bool create_folder(const std::string& path, std::string& error) {
 
 bool replace_file(const std::string& path, std::string_view bytes, std::string& error) {
   std::string temp;
-  if (!write_temporary(path, bytes, temp, error)) {
-    return false;
-  }
-  if (rename(temp.c_str(), path.c_str()) != 0) {
-    error = failure("cannot replace", path, errno);
-    unlink(temp.c_str());
-    return false;
-  }
-  return sync_folder(path, error);
+  return write_temporary(path, bytes, temp, error) && move_into_place(temp, path, error);
 }
 
 bool replace_file_keeping_old(const std::string& path, std::string_view bytes,
@@ -260,12 +262,7 @@ bool replace_file_keeping_old(const std::string& path, std::string_view bytes,
     unlink(temp.c_str());
     return false;
   }
-  if (rename(temp.c_str(), path.c_str()) != 0) {
-    error = failure("cannot replace", path, errno);
-    unlink(temp.c_str());
-    return false;
-  }
-  return sync_folder(path, error);
+  return move_into_place(temp, path, error);
 }
 
 bool set_file_aside(const std::string& path, const std::string& label, std::string& kept_as,

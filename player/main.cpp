@@ -213,6 +213,9 @@ int run(const Options& options) {
   }
   const fbplayer::Profile profile(options.profile,
                                   std::filesystem::path(options.component).filename().string());
+  if (!profile.make_folder(error)) {
+    std::cerr << "fbplayer: " << error << "\n";  // the component copes without one
+  }
   host.set_profile_path(options.profile);
   const bool save_configuration = start_component(host, *client, options.component, profile);
   const auto initquits = host.services<initquit>();

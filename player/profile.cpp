@@ -44,6 +44,16 @@ Profile::Profile(std::string directory, const std::string& library_file_name)
     : directory_(std::move(directory)),
       file_((fs::path(directory_) / "configuration" / (library_file_name + ".cfg")).string()) {}
 
+bool Profile::make_folder(std::string& error) const {
+  std::error_code ec;
+  fs::create_directories(directory_, ec);
+  if (ec) {
+    error = "cannot create the profile folder " + directory_ + ": " + ec.message();
+    return false;
+  }
+  return true;
+}
+
 bool Profile::load(std::vector<std::uint8_t>& records, std::string& error) const {
   records.clear();
   std::error_code ec;

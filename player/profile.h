@@ -12,6 +12,10 @@ class Profile {
  public:
   Profile(std::string directory, const std::string& library_file_name);
 
+  // Makes the folder when it is missing, as a player makes its profile on its first start:
+  // components keep files of their own in it. False with a message in `error` when it cannot.
+  bool make_folder(std::string& error) const;
+
   // The stored configuration; empty when none exists yet. False with a message in `error` when
   // a stored configuration exists but cannot be read, or is damaged: its records (16-byte GUID,
   // 4-byte little-endian length, data) do not make up the file exactly. Such a file holds the

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -58,9 +59,16 @@ TEST(KeptScrobbleTest, KeptWhenCurableAndSentLaterAsTheyWere) {
   keep_unsent_scrobbles = true;
   int notified = 0;
   const std::thread::id main_thread = std::this_thread::get_id();
+  // Set while a scrobble is being kept: the console's lines when the journal first says it
+  // holds `kept_count`. The journal tells its listeners on the main thread, where the console
+  // lines go too, in the order things happened.
+  std::size_t kept_count = 0;
+  std::optional<std::string> printed_when_kept;
   const std::uint64_t listener = add_journal_listener([&] {
     EXPECT_EQ(std::this_thread::get_id(), main_thread);
     ++notified;
+    if (kept_count != 0 && !printed_when_kept && journal_status().waiting == kept_count)
+      printed_when_kept = brivanto_test::joined(host->console().lines());
   });
   start_journal(true, "");  // without a key, nothing is sent from the journal
 
@@ -102,9 +110,12 @@ TEST(KeptScrobbleTest, KeptWhenCurableAndSentLaterAsTheyWere) {
   // (a path of this test's own) until the test's own request comes.
   ServiceConfig config = make_service_config();
   config.base_url = http + "/barrier/2/kept";
+  kept_count = 5;
   send_scrobble({"A", "T6", "L", 100, 60, true, kStart + 6}, config);
   EXPECT_EQ(lines_until(*host, "Sending scrobble: A - T6 (L)"), "Sending scrobble: A - T6 (L)");
   EXPECT_EQ(journal_status().waiting, 5U);
+  EXPECT_EQ(printed_when_kept, "") << "kept after its Sending line was printed";
+  kept_count = 0;
   std::string reply;
   std::string error;
   EXPECT_TRUE(ApiClient(http + "/barrier/2/kept", "", "").call({}, reply, error)) << error;

@@ -224,6 +224,8 @@ void Service::add_api_routes() {
     } else {
       std::string why;
       const auto params = decode_form(body, why);
+      if (params && options_.before_answer)
+        options_.before_answer(*params);
       const SessionKeys keys =
           outage == Outage::kRejectSessionKey ? SessionKeys::kAllRejected : SessionKeys::kChecked;
       reply = params ? call_method(registry_, *params, keys)

@@ -39,6 +39,7 @@
 #include <string>
 #include <thread>
 
+#include "service/form.h"
 #include "service/outage.h"
 #include "service/registry.h"
 
@@ -69,6 +70,12 @@ struct ServiceOptions {
   // Receives one line per request served, from the serving threads, possibly concurrently,
   // and one per outage switch.
   std::function<void(const std::string&)> log;
+  // Called on a serving thread with the parameters of each API call that is about to be
+  // answered as usual (no outage, or reject-session-key), before it is answered. It may block:
+  // that call alone waits while the others are served, as when tests hold one scrobble to show
+  // that the rest do not queue behind it. It must return before the service switches to refuse
+  // or stops, which wait for the calls under way.
+  std::function<void(const Params&)> before_answer;
 };
 
 class Service {

@@ -62,6 +62,38 @@ class ServiceLog {
 
 }  // namespace
 
+void ScrobbleHold::pass(const brivanto_service::Params& params) {
+  const auto method = params.find("method");
+  const auto track = params.find("track");
+  if (method == params.end() || method->second != "track.scrobble" || track == params.end())
+    return;
+  std::unique_lock lock(mutex_);
+  if (title_.empty() || track->second != title_)
+    return;
+  ++holding_;
+  changed_.notify_all();
+  changed_.wait(lock, [&] { return title_.empty(); });
+  --holding_;
+}
+
+void ScrobbleHold::hold(std::string title) {
+  const std::lock_guard lock(mutex_);
+  title_ = std::move(title);
+}
+
+void ScrobbleHold::release() {
+  {
+    const std::lock_guard lock(mutex_);
+    title_.clear();
+  }
+  changed_.notify_all();
+}
+
+bool ScrobbleHold::wait_until_holding(std::size_t count, std::chrono::seconds deadline) {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, deadline, [&] { return holding_ >= count; });
+}
+
 PlayerBuild PlayerBuild::from_environment() {
   PlayerBuild build;
   build.player = variable("BRIVANTO_SCENARIO_PLAYER", true);
@@ -84,6 +116,9 @@ Scenario::Scenario(const std::string& name)
   options.approve_on_issue = true;
   auto log = std::make_shared<ServiceLog>(directory_ + "/service.log");
   options.log = [log](const std::string& line) { log->write(line); };
+  options.before_answer = [hold = hold_](const brivanto_service::Params& params) {
+    hold->pass(params);
+  };
   service_ = std::make_unique<brivanto_service::Service>(options);
   std::string error;
   if (!service_->start(error))
@@ -91,12 +126,30 @@ Scenario::Scenario(const std::string& name)
   std::ofstream(directory_ + "/service-url") << service_->url() << "\n";
 }
 
-Scenario::~Scenario() = default;  // the player's destructor kills it when it still runs
+Scenario::~Scenario() {
+  hold_->release();  // the service cannot stop while it holds a call
+  // The player's destructor kills it when it still runs.
+}
 
 void Scenario::set_outage(brivanto_service::Outage outage) {
   std::string error;
   if (!service_->set_outage(outage, error))
     fail("cannot switch the service to " + std::string(outage_name(outage)) + ": " + error);
+}
+
+void Scenario::hold_scrobbles_of(std::string title) {
+  hold_->hold(std::move(title));
+}
+
+void Scenario::wait_until_holding(std::size_t count, Seconds deadline) {
+  if (!hold_->wait_until_holding(count, deadline)) {
+    fail("the service did not hold " + std::to_string(count) + " scrobbles within " +
+         std::to_string(deadline.count()) + " s");
+  }
+}
+
+void Scenario::release_held() {
+  hold_->release();
 }
 
 std::vector<std::string> Scenario::environment() const {
@@ -149,6 +202,17 @@ void Scenario::read_available() {
 }
 
 std::string Scenario::wait_for_line(std::string_view text, Seconds deadline) {
+  try {
+    return wait_for_line_where(
+        [text](const std::string& line) { return line.find(text) != std::string::npos; }, deadline);
+  } catch (const std::runtime_error& e) {
+    throw std::runtime_error("waiting for a console line containing \"" + std::string(text) +
+                             "\": " + e.what());
+  }
+}
+
+std::string Scenario::wait_for_line_where(const std::function<bool(const std::string&)>& match,
+                                          Seconds deadline) {
   if (!player_)
     fail("wait_for_line: no player is running");
   const auto until = ChildProcess::Clock::now() + deadline;
@@ -157,13 +221,13 @@ std::string Scenario::wait_for_line(std::string_view text, Seconds deadline) {
       auto line = player_->read_line(until);
       if (!line) {
         fail(std::string(player_->output_ended() ? "the player ended" : "no line came") +
-             " before a console line containing \"" + std::string(text) + "\" within " +
-             std::to_string(deadline.count()) + " s");
+             " before the console line looked for, within " + std::to_string(deadline.count()) +
+             " s");
       }
       lines_.push_back(std::move(*line));
       matched_.push_back(false);
     }
-    if (!matched_[i] && lines_[i].find(text) != std::string::npos) {
+    if (!matched_[i] && match(lines_[i])) {
       matched_[i] = true;
       return lines_[i];
     }
@@ -180,10 +244,15 @@ int Scenario::kill_player() {
   } else {
     player_->kill();
   }
-  const auto status = player_->wait(ChildProcess::Clock::now() + kDeadline);
+  const auto until = ChildProcess::Clock::now() + kDeadline;
+  const auto status = player_->wait(until);
   if (!status) {
     player_->kill();
     fail("kill_player: the player did not end within " + std::to_string(kDeadline.count()) + " s");
+  }
+  while (auto line = player_->read_line(until)) {  // what it printed before it died
+    lines_.push_back(std::move(*line));
+    matched_.push_back(false);
   }
   player_.reset();
   return exit_code(*status);
@@ -211,6 +280,18 @@ void Scenario::authorize() {
   wait_for_line("Approve in browser, then click Complete authorization");
   send(click);  // "Complete authorization"
   wait_for_line("Authorized (session key saved)");
+  send("prefs close");
+}
+
+void Scenario::turn_on_keeping() {
+  send("prefs open");
+  send("prefs click " + std::to_string(IDC_KEEP_UNSENT));
+  send("prefs apply");
+  send("prefs show");
+  const std::string box = "[prefs] " + std::to_string(IDC_KEEP_UNSENT) + " ";
+  const std::string shown = wait_for_line(box);
+  if (!shown.ends_with(" 1"))
+    fail("the check box did not turn on: " + shown);
   send("prefs close");
 }
 

@@ -38,8 +38,11 @@
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
 #include <cstddef>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,6 +67,26 @@ struct PlayerBuild {
   std::string player_path(const std::string& path) const;
 };
 
+// Scrobbles that a scenario holds in the service (Scenario::hold_scrobbles_of): the service's
+// serving threads wait here while the test lets other calls through.
+class ScrobbleHold {
+ public:
+  // A serving thread, before the service answers a call: waits while the call is a scrobble of
+  // the held title.
+  void pass(const brivanto_service::Params& params);
+  void hold(std::string title);
+  // Lets the held calls go, and holds no more.
+  void release();
+  // Waits until `count` calls are held; false at the deadline.
+  bool wait_until_holding(std::size_t count, std::chrono::seconds deadline);
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::string title_;  // empty: nothing is held
+  std::size_t holding_ = 0;
+};
+
 class Scenario {
  public:
   using Seconds = std::chrono::seconds;
@@ -72,14 +95,21 @@ class Scenario {
   // A fresh folder BRIVANTO_SCENARIO_DIR/<name> and the service started in this process
   // (approving tokens as it issues them), with no player yet.
   explicit Scenario(const std::string& name);
-  // Kills a player still running.
+  // Lets held scrobbles go and kills a player still running.
   ~Scenario();
   Scenario(const Scenario&) = delete;
   Scenario& operator=(const Scenario&) = delete;
 
   brivanto_service::Service& service() { return *service_; }
-  // Switches the service's outage; returns once it is in force.
+  // Switches the service's outage; returns once it is in force. Switching to refuse also ends
+  // every exchange under way: the service has answered or dropped each request it was sent.
   void set_outage(brivanto_service::Outage outage);
+  // The service holds every scrobble of the track titled `title`, live or kept, until
+  // release_held(); it serves all other calls meanwhile.
+  void hold_scrobbles_of(std::string title);
+  // Waits until the service holds `count` such scrobbles.
+  void wait_until_holding(std::size_t count, Seconds deadline = kDeadline);
+  void release_held();
 
   // Starts the player on the scenario's profile (kept from earlier runs) with its commands
   // coming from this driver. Each run's console starts empty.
@@ -89,12 +119,16 @@ class Scenario {
   // Waits for a console line of this run that contains `text` and has not satisfied an earlier
   // wait (lines of background requests come in any order); returns it.
   std::string wait_for_line(std::string_view text, Seconds deadline = kDeadline);
+  // The same for the first such line that `match` accepts.
+  std::string wait_for_line_where(const std::function<bool(const std::string&)>& match,
+                                  Seconds deadline = kDeadline);
   // The console lines of this run read so far (wait_for_line and send read what has come).
   const std::vector<std::string>& lines() const { return lines_; }
 
   // Ends the player abruptly, as a crash or a kill does: SIGKILL for the Linux build,
   // TerminateProcess for the Windows one. Returns once the process is gone, with its exit
   // status: 137 either way (128 + SIGKILL; the code the launcher gives TerminateProcess).
+  // lines() then holds every line that the run printed.
   int kill_player();
   // Sends "quit", waits for the player to end and returns its exit status (0: done). The
   // player saves its configuration on the way out.
@@ -104,6 +138,9 @@ class Scenario {
   // ("Request authorization", then "Complete authorization"). Kept by the profile once the
   // player quits.
   void authorize();
+  // Turns on "Keep scrobbles that could not be sent, and send them later" on the preferences
+  // page and applies it. Kept by the profile once the player quits.
+  void turn_on_keeping();
 
   // What the service accepted, in arrival order (all runs).
   std::vector<brivanto_service::Received> scrobbles() const;
@@ -125,6 +162,7 @@ class Scenario {
 
   PlayerBuild build_;
   std::string directory_;
+  std::shared_ptr<ScrobbleHold> hold_ = std::make_shared<ScrobbleHold>();
   std::unique_ptr<brivanto_service::Service> service_;
   std::unique_ptr<ChildProcess> player_;
   int runs_ = 0;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <filesystem>
 #include <string>
 
 #include "tests/scenario/scenario.h"
@@ -18,8 +19,9 @@ std::int64_t now() {
   return static_cast<std::int64_t>(std::time(nullptr));
 }
 
-// Without kept scrobbles, a scrobble the service cannot take is reported and lost, and the
-// next one goes through as soon as the service is back.
+// Without kept scrobbles (the switch is off by default), a scrobble the service cannot take is
+// reported and lost, the next one goes through as soon as the service is back, and nothing is
+// written for later: the profile gets no journal folder.
 TEST(Scenario, AScrobbleWhileConnectionsAreRefusedFailsAndTheNextArrivesOnceTheServiceIsBack) {
   Scenario s("refused_for_one_track");
   s.start_player();
@@ -37,6 +39,12 @@ TEST(Scenario, AScrobbleWhileConnectionsAreRefusedFailsAndTheNextArrivesOnceTheS
   s.wait_for_line("Now playing OK: Земфира - Ромашки");
   s.wait_for_line("Scrobble OK: Земфира - Ромашки");
   EXPECT_EQ(s.quit_player(), 0);
+  for (const std::string& line : s.lines()) {
+    EXPECT_EQ(line.find("kept"), std::string::npos) << line;
+    EXPECT_EQ(line.find("Journal"), std::string::npos) << line;
+  }
+  EXPECT_TRUE(std::filesystem::is_directory(s.profile()));
+  EXPECT_FALSE(std::filesystem::exists(s.profile() + "/foo_brivanto"));
 
   const auto scrobbles = s.scrobbles();
   ASSERT_EQ(scrobbles.size(), 1U);
