@@ -89,7 +89,8 @@ void enable_control(WindowHandle dialog, int control, bool enabled);
 // Asks the user a Yes/No question about the window `owner` and waits for the answer: true for
 // Yes. A message box owned by the window on Windows (its owner cannot be used meanwhile, and
 // the main thread's other messages are still handled); elsewhere the host answers it through
-// the window (sdk/headless_window.h). No when the question cannot be asked.
+// the window (sdk/headless_window.h). No when the question cannot be asked, and No is the
+// answer Enter gives: the questions asked are about emptying what cannot be had back.
 bool ask_yes_no(WindowHandle owner, const std::string& text, const std::string& title);
 
 }  // namespace foo_brivanto

@@ -236,7 +236,7 @@ bool ask_yes_no(WindowHandle owner, const std::string& text, const std::string& 
   HWND owner_window = hwnd(owner);
   return owner_window != nullptr &&
          MessageBoxW(owner_window, utf8_to_utf16(text).c_str(), utf8_to_utf16(title).c_str(),
-                     MB_YESNO | MB_ICONQUESTION) == IDYES;
+                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
 }
 
 }  // namespace foo_brivanto

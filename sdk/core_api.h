@@ -26,6 +26,8 @@ class foobar2000_api {
   virtual bool assert_main_thread() = 0;
   virtual bool is_main_thread() = 0;
   virtual bool is_shutting_down() = 0;
+  // The folder of the user's settings, where a component keeps files of its own: UTF-8, as a
+  // "file://" URL followed by the native path ("file://C:\Users\...\foobar2000-v2").
   virtual const char* get_profile_path() = 0;
   virtual bool is_initializing() = 0;
   virtual bool is_portable_mode_enabled() = 0;

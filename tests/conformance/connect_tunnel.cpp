@@ -14,6 +14,7 @@
 //                   every 250 ms, until /release or 60 s
 //   POST /release   end every held connection; later CONNECTs are refused
 //   GET /held       wait (at most 30 s) until a connection is held: 200, else 504
+//   GET /held?N     the same, until N connections are held at once
 // Every change of mode also ends the tunnels already open, so that no connection kept alive
 // by the client carries a request past the new mode.
 #include <netinet/in.h>
@@ -230,11 +231,20 @@ std::string control(const std::string& method, const std::string& path) {
       return reply(200, path.substr(1) + "\n");
     }
   }
-  if (method == "GET" && path == "/held") {
+  if (method == "GET" && (path == "/held" || path.starts_with("/held?"))) {
+    int wanted = 1;
+    if (path != "/held") {
+      const std::string_view count = std::string_view(path).substr(6);
+      const auto [end, error] = std::from_chars(count.data(), count.data() + count.size(), wanted);
+      if (error != std::errc{} || end != count.data() + count.size() || wanted < 1) {
+        return reply(404, "unknown: " + method + " " + path + "\n");
+      }
+    }
     std::unique_lock lock(g_state.mutex);
-    const bool held =
-        g_state.changed.wait_for(lock, std::chrono::seconds(30), [] { return g_state.held > 0; });
-    return held ? reply(200, "held\n") : reply(504, "nothing held within 30 s\n");
+    const bool held = g_state.changed.wait_for(lock, std::chrono::seconds(30),
+                                               [wanted] { return g_state.held >= wanted; });
+    return held ? reply(200, "held\n")
+                : reply(504, std::to_string(wanted) + " not held at once within 30 s\n");
   }
   return reply(404, "unknown: " + method + " " + path + "\n");
 }

@@ -5,6 +5,8 @@
 //   BRIVANTO_CONFORMANCE_COMPONENT  the library (a Windows path)
 //   BRIVANTO_CONFORMANCE_AUTHORITY  the test authority's certificate, DER (a Windows path)
 //   BRIVANTO_BROWSER_RECORD         the file the test's browser appends URLs to (a Unix path)
+//   BRIVANTO_CONFORMANCE_PROFILE    the folder in which the host makes the player's profile
+//                                   folder (a Windows or Unix path)
 //   http_proxy                      the tunnel fixture, http://127.0.0.1:PORT, which WinHTTP
 //                                   takes as the default proxy of the component's requests
 // and exits 0 when every check held, 1 when one failed, 4 on a crash.
@@ -88,6 +90,7 @@ void Drive::run() {
     fatal(Text("the tunnel does not answer: ") << reply);
   }
 
+  prepare_profile();
   load();
   walk_factories();
   read_component_version();
@@ -97,6 +100,10 @@ void Drive::run() {
   open_page();
   play_and_scrobble();
   check_service_received();
+  keep_while_down();
+  send_kept_when_back();
+  discard_kept();
+  keep_for_the_quit();
   quit_and_unload();
   distrust_test_authority();
 
@@ -142,6 +149,7 @@ extern "C" void host_main() {
   setup.component = host::windows_path(host::required(L"BRIVANTO_CONFORMANCE_COMPONENT"));
   setup.authority = host::windows_path(host::required(L"BRIVANTO_CONFORMANCE_AUTHORITY"));
   setup.browser_record = host::windows_path(host::required(L"BRIVANTO_BROWSER_RECORD"));
+  setup.profile_parent = host::windows_path(host::required(L"BRIVANTO_CONFORMANCE_PROFILE"));
   setup.tunnel_url = host::required(L"http_proxy");
   setup.base_url = BRIVANTO_BASE_URL;
   setup.version = BRIVANTO_VERSION;

@@ -9,17 +9,6 @@ namespace {
 
 constexpr player::GUID kPageGuid = {
     0xb7e4f1a2, 0x3c5d, 0x4e8f, {0x9a, 0x0b, 0x1c, 0x2d, 0x3e, 0x4f, 0x5a, 0x6b}};
-constexpr int kAuthorizeButton = 1004;
-constexpr int kScrobblingBox = 1005;
-constexpr int kNowPlayingBox = 1006;
-constexpr uint32_t kResettable = player::preferences_page_instance::state_resettable;
-constexpr uint32_t kChanged = player::preferences_page_instance::state_changed;
-
-uint32_t state_of(player::preferences_page_instance* page) {
-  uint32_t state = 0;
-  CALL_COMPONENT("preferences_page_instance::get_state", state = page->get_state());
-  return state;
-}
 
 HWND control(HWND page, int id) {
   HWND window = GetDlgItem(page, id);
@@ -27,6 +16,14 @@ HWND control(HWND page, int id) {
     fatal(Text("the page has no control ") << id);
   }
   return window;
+}
+
+}  // namespace
+
+uint32_t state_of(player::preferences_page_instance* page) {
+  uint32_t state = 0;
+  CALL_COMPONENT("preferences_page_instance::get_state", state = page->get_state());
+  return state;
 }
 
 Text control_text(HWND page, int id) {
@@ -39,7 +36,13 @@ bool checked(HWND page, int id) {
   return SendMessageW(control(page, id), kBmGetCheck, 0, 0) == 1;
 }
 
-}  // namespace
+bool enabled(HWND page, int id) {
+  return IsWindowEnabled(control(page, id)) != 0;
+}
+
+bool Drive::status_reads(const Text& text, DWORD seconds) {
+  return pump_until([&] { return control_text(page_window_, kJournalStatus) == text; }, seconds);
+}
 
 // As a user's click: the window is activated first, which BM_CLICK needs.
 void Drive::click(HWND page, int id) {
@@ -87,10 +90,10 @@ player::service_ptr_t<player::preferences_page_v3> Drive::page_identity() {
   return page_v3;
 }
 
-void Drive::open_page() {
-  out("== preferences page");
-  const auto page_v3 = page_identity();
-  player::preferences_page_instance::ptr instance;
+// The page in the player's Preferences window, as the player opens it; its window is the
+// result, and page_window_ while it is open.
+HWND Drive::open_instance(const player::service_ptr_t<player::preferences_page_v3>& page_v3,
+                          player::preferences_page_instance::ptr& instance) {
   CALL_COMPONENT("preferences_page_v3::instantiate",
                  instance = page_v3->instantiate(
                      preferences_window_, player::preferences_page_callback::ptr(page_callback_)));
@@ -112,6 +115,14 @@ void Drive::open_page() {
   }
   page_window_ = window;
   ShowWindow(window, kSwShow);
+  return window;
+}
+
+void Drive::open_page() {
+  out("== preferences page");
+  const auto page_v3 = page_identity();
+  player::preferences_page_instance::ptr instance;
+  HWND window = open_instance(page_v3, instance);
   check(control_text(window, kAuthorizeButton) == "Request authorization",
         Text("the authorization button reads \"")
             << control_text(window, kAuthorizeButton) << "\"");
@@ -123,6 +134,9 @@ void Drive::open_page() {
   change_switches(instance.get(), window);
   out("ok: name, GUID, parent, v2 and v3 through service_query, instantiate in a real window "
       "with the player's callback; get_state 8/9, reset and apply");
+  switch_on_keeping(instance.get(), window);
+  out("ok: the switch that keeps scrobbles, off at first and no journal made; \"Nothing "
+      "waiting\"; on once applied, stored as a sixth record after the five unchanged ones");
 
   authorize(instance.get(), window);
   close_page(instance, window);
@@ -147,6 +161,33 @@ void Drive::change_switches(player::preferences_page_instance* page, HWND window
     CALL_COMPONENT("preferences_page_instance::apply", page->apply());
     check(state_of(page) == kResettable, "get_state after apply is not 8");
   }
+}
+
+// The third switch: off on a fresh configuration, and nothing of the journal on disk; the page
+// says that nothing waits. Applied, it is stored as its own record.
+void Drive::switch_on_keeping(player::preferences_page_instance* page, HWND window) {
+  check(!checked(window, kKeepBox),
+        "the box that keeps scrobbles is checked on a fresh configuration");
+  check(control_text(window, kKeepBox) ==
+            "Keep scrobbles that could not be sent, and send them later",
+        Text("the box that keeps scrobbles reads \"") << control_text(window, kKeepBox) << "\"");
+  check(status_reads("Nothing waiting"), Text("the journal's status line reads \"")
+                                             << control_text(window, kJournalStatus)
+                                             << R"(" on a fresh profile, not "Nothing waiting")");
+  check(!enabled(window, kDiscardButton), "Discard is enabled while nothing waits");
+  wchar_t* folder = to_wide(journal_folder());
+  check(GetFileAttributesW(folder) == kInvalidFileAttributes,
+        Text("with the switch off from the start, the component made ") << journal_folder());
+  delete[] folder;
+
+  const Text before = get_config("before the switch that keeps scrobbles was applied");
+  check(stored_keep_switch(before) == 0, "the switch that keeps scrobbles is stored as on");
+  click(window, kKeepBox);
+  check(state_of(page) == (kResettable | kChanged),
+        "get_state after a click on the box that keeps scrobbles is not 9");
+  CALL_COMPONENT("preferences_page_instance::apply", page->apply());
+  check(state_of(page) == kResettable, "get_state after applying the third switch is not 8");
+  check_keep_switch_stored(before);
 }
 
 void Drive::authorize(player::preferences_page_instance* page, HWND window) {

@@ -7,9 +7,32 @@ namespace {
 
 const wchar_t kWindowClass[] = L"foo_brivanto conformance host";
 
-// The component's session key record in the configuration.
+// The component's records in the configuration, in the order it stores them. A listener's
+// settings survive an upgrade only while these GUIDs and forms stay: the first five are those
+// of earlier versions, the switch that keeps scrobbles came later and goes last, so that an
+// earlier version reads the five it knows and ignores the sixth.
+constexpr player::GUID kSettingsVersionRecord = {
+    0x1ac5d9f8, 0xc0b4, 0x4162, {0xf3, 0x45, 0x8e, 0x9f, 0x0a, 0x1b, 0x2c, 0x3d}};
+constexpr player::GUID kNowPlayingRecord = {
+    0x09b4c8e7, 0xbfa3, 0x4051, {0xe2, 0x34, 0x7d, 0x8e, 0x9f, 0x0a, 0x1b, 0x2c}};
+constexpr player::GUID kScrobblingRecord = {
+    0xf8a3b7d6, 0xae92, 0x4f40, {0xd1, 0x23, 0x6c, 0x7d, 0x8e, 0x9f, 0x0a, 0x1b}};
+constexpr player::GUID kPendingTokenRecord = {
+    0xe7f2a6c5, 0x9d81, 0x4e3f, {0xc0, 0x12, 0x5b, 0x6c, 0x7d, 0x8e, 0x9f, 0x0a}};
 constexpr player::GUID kSessionKeyRecord = {
     0xd6e1f5b4, 0x8c70, 0x4d2e, {0xbf, 0x01, 0x4a, 0x5b, 0x6c, 0x7d, 0x8e, 0x9f}};
+constexpr player::GUID kKeepSwitchRecord = {
+    0x7967b354, 0x0dae, 0x4903, {0x91, 0x1c, 0x66, 0x63, 0x34, 0x0f, 0x9a, 0x2f}};
+constexpr int kEarlierRecords = 5;
+// The form of each (-1: any size, a string).
+constexpr struct {
+  const player::GUID& guid;
+  int size;
+} kRecords[] = {{kSettingsVersionRecord, 4}, {kNowPlayingRecord, 1},  {kScrobblingRecord, 1},
+                {kPendingTokenRecord, -1},   {kSessionKeyRecord, -1}, {kKeepSwitchRecord, 1}};
+
+// The profile folder's own name: not ASCII, as many a user name is.
+const char kProfileName[] = "Профиль Ани";
 
 LRESULT WINAPI window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   return DefWindowProcW(window, message, wparam, lparam);
@@ -38,10 +61,52 @@ uint32_t little_endian(const Text& bytes, size_t at, size_t count) {
   return value;
 }
 
-struct Record {
-  player::GUID guid;
-  Text data;
-};
+// Empties the folder (files only, as the journal makes) and removes it; true when it is gone.
+bool remove_folder(const Text& folder) {
+  wchar_t* pattern = to_wide(Text(folder) << "\\*");
+  FindData found{};
+  HANDLE search = FindFirstFileW(pattern, &found);
+  delete[] pattern;
+  if (reinterpret_cast<intptr_t>(search) != -1) {  // INVALID_HANDLE_VALUE
+    do {
+      if ((found.attributes & kFileAttributeDirectory) == 0) {
+        wchar_t* file = to_wide(Text(folder) << "\\" << from_wide(found.name));
+        DeleteFileW(file);
+        delete[] file;
+      }
+    } while (FindNextFileW(search, &found) != 0);
+    FindClose(search);
+  }
+  wchar_t* wide = to_wide(folder);
+  RemoveDirectoryW(wide);
+  const bool gone = GetFileAttributesW(wide) == kInvalidFileAttributes;
+  delete[] wide;
+  return gone;
+}
+
+// Whether the configuration is the component's records, in its order and forms, the switch's
+// last; `records` are its records.
+bool check_record_forms(const Text& bytes, List<Record>& records, const char* when) {
+  if (!check(parse_records(bytes, records), Text("get_config ")
+                                                << when << " wrote something else than whole "
+                                                << "records (GUID, length, data)")) {
+    return false;
+  }
+  bool right = records.size() == sizeof(kRecords) / sizeof(kRecords[0]);
+  for (size_t i = 0; right && i < records.size(); ++i) {
+    right =
+        records[i].guid == kRecords[i].guid &&
+        (kRecords[i].size < 0 || records[i].data.size() == static_cast<size_t>(kRecords[i].size));
+  }
+  Text got;
+  for (const Record& record : records) {
+    got << " " << guid_text(record.guid) << " (" << record.data.size() << " bytes)";
+  }
+  return check(right, Text("get_config ") << when << " wrote other records than the component's "
+                                          << "six in their order and forms:" << got);
+}
+
+}  // namespace
 
 // The configuration as the player stores it for client version 80: records of a GUID (16
 // bytes, its fields little-endian), a 32-bit little-endian length and that many bytes.
@@ -68,7 +133,18 @@ bool parse_records(const Text& bytes, List<Record>& records) {
   return true;
 }
 
-}  // namespace
+int stored_keep_switch(const Text& bytes) {
+  List<Record> records;
+  if (parse_records(bytes, records)) {
+    for (const Record& record : records) {
+      if (record.guid == kKeepSwitchRecord && record.data.size() == 1 &&
+          (record.data[0] == 0 || record.data[0] == 1)) {
+        return record.data[0];
+      }
+    }
+  }
+  return -1;
+}
 
 bool stored_session_key(const Text& bytes, Text& key) {
   List<Record> records;
@@ -100,7 +176,9 @@ Drive::Drive(const Setup& setup)
       main_window_(create_window(L"foo_brivanto conformance host", kWsOverlappedWindow, nullptr)),
       preferences_window_(
           create_window(L"Preferences", kWsOverlappedWindow | kWsVisible, main_window_)),
-      api_(new HostApi(main_window_, Text("file://") << setup.component << "-profile")) {
+      profile_(Text(setup.profile_parent) << "\\" << kProfileName),
+      // As the player gives it: a file:// URL, the native path after it.
+      api_(new HostApi(main_window_, Text("file://") << profile_)) {
   api_->offer(player::console_receiver::class_guid, console_);
   api_->offer(player::console_receiver::class_guid, second_console_);
   api_->offer(player::main_thread_callback_manager::class_guid, queue_);
@@ -124,7 +202,7 @@ bool Drive::has_line(const char* text) {
   return false;
 }
 
-void Drive::expect_line(const char* text, DWORD seconds) {
+size_t Drive::expect_line(const char* text, DWORD seconds) {
   size_t found = Text::kNone;
   auto seen = [&] {
     for (size_t i = mark_; i < console_->line_count(); ++i) {
@@ -143,6 +221,7 @@ void Drive::expect_line(const char* text, DWORD seconds) {
     fatal(Text("no console line containing \"") << text << "\" within " << seconds << " s");
   }
   used_lines_.push(found);
+  return found;
 }
 
 Text Drive::get_config(const char* when) {
@@ -157,6 +236,24 @@ void Drive::set_config(const Text& bytes, const char* when) {
   CALL_COMPONENT("foobar2000_client::set_config", client_->set_config(&reader, abort_));
   check(reader.left() == 0, Text("set_config ") << when << " left " << reader.left()
                                                 << " bytes of the configuration unread");
+}
+
+// The profile folder as a player's is: there, and without the component's folder in it, which
+// the component makes once it keeps a scrobble.
+void Drive::prepare_profile() {
+  const Text folders[] = {setup_.profile_parent, profile_};
+  for (const Text& folder : folders) {
+    wchar_t* wide = to_wide(folder);
+    CreateDirectoryW(wide, nullptr);
+    const DWORD attributes = GetFileAttributesW(wide);
+    delete[] wide;
+    if (attributes == kInvalidFileAttributes || (attributes & kFileAttributeDirectory) == 0) {
+      fatal(Text("cannot make the profile folder ") << folder);
+    }
+  }
+  if (!remove_folder(journal_folder())) {
+    fatal(Text("cannot remove what an earlier run left in ") << journal_folder());
+  }
 }
 
 void Drive::load() {
@@ -292,14 +389,47 @@ void Drive::round_trip_configuration() {
   out("== configuration");
   set_config(Text(), "with a fresh (empty) configuration");
   const Text fresh = get_config("after a fresh start");
+  List<Record> records;
+  check_record_forms(fresh, records, "after a fresh start");
   Text key("unread");
   check(stored_session_key(fresh, key) && key.empty(),
         "a fresh configuration holds an empty session key record");
+  check(stored_keep_switch(fresh) == 0, "a fresh configuration does not keep scrobbles");
+
+  // A profile of an earlier version: its five records alone, all but the last one here.
+  const Text earlier = fresh.substr(0, fresh.size() - 21);
+  set_config(earlier, "with an earlier version's five records");
+  const Text upgraded = get_config("after an earlier version's configuration");
+  check(upgraded == fresh,
+        "an earlier version's records did not read back as a fresh "
+        "configuration's: their own bytes, then the switch, off");
+
   set_config(fresh, "with what get_config gave");
   const Text again = get_config("after set_config");
   check(again == fresh, "get_config after set_config of its own records gave other bytes");
   out(Text("ok: set_config and get_config with the player's abort_callback; ")
-      << fresh.size() << " bytes of records read back unchanged");
+      << fresh.size() << " bytes of records read back unchanged; an earlier version's five "
+      << "records read with the switch that keeps scrobbles off");
+}
+
+void Drive::check_keep_switch_stored(const Text& before) {
+  const Text configuration = get_config("after the switch that keeps scrobbles was applied");
+  List<Record> records;
+  List<Record> earlier;
+  if (!check_record_forms(configuration, records, "after the switch was applied") ||
+      !parse_records(before, earlier) || earlier.size() < kEarlierRecords) {
+    return;
+  }
+  for (int i = 0; i < kEarlierRecords; ++i) {
+    check(records[i].data == earlier[i].data,
+          Text("applying the switch that keeps scrobbles changed the record ")
+              << guid_text(records[i].guid) << " of earlier versions");
+  }
+  const Text& stored = records[kEarlierRecords].data;
+  check(stored_keep_switch(configuration) == 1,
+        Text("the switch that keeps scrobbles is not stored as on: ")
+            << guid_text(kKeepSwitchRecord) << " holds " << stored.size() << " bytes, the first "
+            << (stored.empty() ? -1 : static_cast<int>(stored[0])));
 }
 
 void Drive::start() {

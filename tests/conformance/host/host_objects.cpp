@@ -55,9 +55,9 @@ bool report_references() {
     balanced = balanced && back;
     Text line("  ");
     line << refs.name;
-    while (line.size() < 40) {
+    do {
       line << " ";
-    }
+    } while (line.size() < 44);
     line << refs.start << " -> " << refs.count << ", highest " << refs.peak << ", add_ref "
          << refs.taken << (back ? "" : "   <- NOT BACK");
     out(line);

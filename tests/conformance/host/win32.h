@@ -44,6 +44,34 @@ inline constexpr DWORD kOpenExisting = 3;
 inline constexpr UINT kCodePageUtf8 = 65001;
 inline constexpr DWORD kFileNotifyChangeLastWrite = 0x10;
 inline constexpr DWORD kFileNotifyChangeFileName = 0x01;
+inline constexpr DWORD kInvalidFileAttributes = 0xFFFFFFFF;
+inline constexpr DWORD kFileAttributeDirectory = 0x10;
+
+struct FileTime {  // FILETIME: 100 ns since 1601, UTC or local
+  DWORD low;
+  DWORD high;
+};
+struct SystemTime {  // SYSTEMTIME
+  WORD year;
+  WORD month;
+  WORD day_of_week;
+  WORD day;
+  WORD hour;
+  WORD minute;
+  WORD second;
+  WORD milliseconds;
+};
+struct FindData {  // WIN32_FIND_DATAW
+  DWORD attributes;
+  FileTime created;
+  FileTime accessed;
+  FileTime written;
+  DWORD size_high;
+  DWORD size_low;
+  DWORD reserved[2];
+  wchar_t name[260];
+  wchar_t short_name[14];
+};
 
 struct SrwLock {
   void* state = nullptr;
@@ -74,6 +102,14 @@ WIN32_IMPORT HANDLE WINAPI CreateFileW(const wchar_t* path, DWORD access, DWORD 
                                        void* security, DWORD disposition, DWORD flags,
                                        HANDLE template_file);
 WIN32_IMPORT BOOL WINAPI DeleteFileW(const wchar_t* path);
+WIN32_IMPORT BOOL WINAPI CreateDirectoryW(const wchar_t* path, void* security);
+WIN32_IMPORT BOOL WINAPI RemoveDirectoryW(const wchar_t* path);
+WIN32_IMPORT DWORD WINAPI GetFileAttributesW(const wchar_t* path);
+WIN32_IMPORT HANDLE WINAPI FindFirstFileW(const wchar_t* pattern, FindData* found);
+WIN32_IMPORT BOOL WINAPI FindNextFileW(HANDLE search, FindData* found);
+WIN32_IMPORT BOOL WINAPI FindClose(HANDLE search);
+WIN32_IMPORT BOOL WINAPI FileTimeToLocalFileTime(const FileTime* utc, FileTime* local);
+WIN32_IMPORT BOOL WINAPI FileTimeToSystemTime(const FileTime* time, SystemTime* fields);
 WIN32_IMPORT __declspec(noreturn) void WINAPI ExitProcess(UINT code);
 WIN32_IMPORT DWORD WINAPI GetLastError();
 WIN32_IMPORT HMODULE WINAPI LoadLibraryW(const wchar_t* path);
@@ -151,6 +187,14 @@ struct Message {  // MSG
   Point point;
 };
 inline constexpr UINT kWmApp = 0x8000;
+inline constexpr UINT kWmCommand = 0x0111;
+inline constexpr int kIdYes = 6;
+inline constexpr int kIdNo = 7;
+inline constexpr UINT kWmInitDialog = 0x0110;
+inline constexpr DWORD kBsDefPushButton = 1;  // a button's style, its low four bits
+inline constexpr int kWhCallWndProcRet = 12;
+inline constexpr int kHcAction = 0;
+inline constexpr UINT kGwOwner = 4;
 inline constexpr UINT kBmGetCheck = 0x00F0;
 inline constexpr UINT kBmClick = 0x00F5;
 inline constexpr DWORD kWsChild = 0x40000000;
@@ -183,6 +227,25 @@ WIN32_IMPORT BOOL WINAPI PeekMessageW(Message* message, HWND window, UINT first,
 WIN32_IMPORT BOOL WINAPI TranslateMessage(const Message* message);
 WIN32_IMPORT LRESULT WINAPI DispatchMessageW(const Message* message);
 WIN32_IMPORT BOOL WINAPI IsDialogMessageW(HWND dialog, Message* message);
+WIN32_IMPORT BOOL WINAPI PostMessageW(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+WIN32_IMPORT HWND WINAPI GetWindow(HWND window, UINT relation);
+WIN32_IMPORT BOOL WINAPI IsWindowEnabled(HWND window);
+// A hook of this thread's window messages (WH_CALLWNDPROCRET), to see a message box as it is
+// set up.
+struct HandledMessage {  // CWPRETSTRUCT
+  LRESULT result;
+  LPARAM lparam;
+  WPARAM wparam;
+  UINT message;
+  HWND window;
+};
+struct HookObject;
+using HHOOK = HookObject*;
+using HookProcedure = LRESULT(WINAPI*)(int code, WPARAM wparam, LPARAM lparam);
+WIN32_IMPORT HHOOK WINAPI SetWindowsHookExW(int kind, HookProcedure procedure, HMODULE module,
+                                            DWORD thread);
+WIN32_IMPORT BOOL WINAPI UnhookWindowsHookEx(HHOOK hook);
+WIN32_IMPORT LRESULT WINAPI CallNextHookEx(HHOOK hook, int code, WPARAM wparam, LPARAM lparam);
 WIN32_IMPORT DWORD WINAPI MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles,
                                                     BOOL wait_all, DWORD milliseconds,
                                                     DWORD wake_mask);
