@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <ctime>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -19,10 +18,6 @@ namespace {
 
 using brivanto_service::Outage;
 using brivanto_service::Received;
-
-std::int64_t now() {
-  return static_cast<std::int64_t>(std::time(nullptr));
-}
 
 // Waits for the clock to pass the second `unix_seconds`: a scrobble stamped when it is sent
 // after this can no longer pass for one stamped when its track started before it.
@@ -42,12 +37,12 @@ struct Started {
 std::vector<Started> play_while_down(Scenario& s, const std::vector<std::string>& titles) {
   std::vector<Started> started;
   for (std::size_t i = 0; i < titles.size(); ++i) {
-    const std::int64_t from = now();
+    const std::int64_t from = unix_now();
     s.send(i == 0 ? "play" : "next");
     s.send("wait 31");
     s.wait_for_line("Scrobble kept for later: Кино - " + titles[i] + " (Звезда по имени Солнце) (" +
                     std::to_string(i + 1) + " waiting)");
-    started.push_back({from, now()});
+    started.push_back({from, unix_now()});
   }
   return started;
 }

@@ -19,7 +19,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <fstream>
 #include <map>
 #include <random>
@@ -37,10 +36,6 @@ using brivanto_service::Outage;
 
 constexpr std::string_view kArtist = "Убийство";  // every track's; the titles are numbered
 constexpr int kTrackLength = 40;
-
-std::int64_t now() {
-  return static_cast<std::int64_t>(std::time(nullptr));
-}
 
 // How many kills: BRIVANTO_KILLS, else 100 for the Linux build and 20 under Wine:
 // twice the fewest that prove the journal (50 and 10), since a kill finds a narrow window only
@@ -107,7 +102,7 @@ class KillTest : public testing::Test {
       const std::string title = "Трек " + std::to_string(++last_track_);
       s_.send("add length=" + std::to_string(kTrackLength) + " artist=\"" + std::string(kArtist) +
               "\" title=\"" + title + "\"");
-      tally_.started[title] = {now(), 0};
+      tally_.started[title] = {unix_now(), 0};
     }
     s_.send("play");
     s_.send("wait " + std::to_string(kTrackLength * tracks + 1));
@@ -140,7 +135,7 @@ class KillTest : public testing::Test {
     }
     // The tracks of this run started before it ended.
     for (int track = first_track; track <= last_track_; ++track)
-      tally_.started["Трек " + std::to_string(track)].second = now();
+      tally_.started["Трек " + std::to_string(track)].second = unix_now();
     return unconfirmed;
   }
 

@@ -15,6 +15,12 @@
 extern char** environ;  // NOLINT(readability-redundant-declaration): POSIX leaves it undeclared
 
 namespace brivanto_test {
+
+std::int64_t unix_now() {
+  return std::chrono::duration_cast<std::chrono::seconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
 namespace {
 
 using brivanto_service::Received;

@@ -40,6 +40,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -51,6 +52,11 @@
 #include "tests/scenario/child_process.h"
 
 namespace brivanto_test {
+
+// The Unix time in whole seconds, read as the component reads it (the system clock, truncated).
+// time() may lag it by a few milliseconds (a coarse clock), and so name the second before the
+// one in which the player stamped a track.
+std::int64_t unix_now();
 
 // Where the player and the component are: from the environment above.
 struct PlayerBuild {

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <ctime>
 #include <filesystem>
 #include <string>
 
@@ -14,10 +13,6 @@ namespace brivanto_test {
 namespace {
 
 using brivanto_service::Outage;
-
-std::int64_t now() {
-  return static_cast<std::int64_t>(std::time(nullptr));
-}
 
 // Without kept scrobbles (the switch is off by default), a scrobble the service cannot take is
 // reported and lost, the next one goes through as soon as the service is back, and nothing is
@@ -34,7 +29,7 @@ TEST(Scenario, AScrobbleWhileConnectionsAreRefusedFailsAndTheNextArrivesOnceTheS
   s.wait_for_line("Now playing FAILED: ");
   s.wait_for_line("Scrobble FAILED: ");
   s.set_outage(Outage::kNone);
-  const std::int64_t second_started = now();
+  const std::int64_t second_started = unix_now();
   s.send("wait 60");  // the rest of the first track and half of the second
   s.wait_for_line("Now playing OK: Земфира - Ромашки");
   s.wait_for_line("Scrobble OK: Земфира - Ромашки");
@@ -53,7 +48,7 @@ TEST(Scenario, AScrobbleWhileConnectionsAreRefusedFailsAndTheNextArrivesOnceTheS
   // Playback time is simulated: the track started moments ago.
   const std::int64_t started = std::stoll(scrobbles[0].params.at("timestamp"));
   EXPECT_GE(started, second_started - 1);
-  EXPECT_LE(started, now());
+  EXPECT_LE(started, unix_now());
   ASSERT_EQ(s.now_playing().size(), 1U);
   EXPECT_EQ(s.now_playing()[0].params.at("track"), "Ромашки");
 }
