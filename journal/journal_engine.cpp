@@ -89,7 +89,10 @@ bool finish_try(State& s, std::uint64_t id, TrackCallOutcome outcome, Also also)
 
 // One try of a round: the oldest entry not in flight, sent and settled. False when the round
 // ends: nothing left to send, a curable failure, the switch off, no session key, or a stop.
-bool try_next(State& s, std::uint64_t generation) {
+// A round sends only what waited when it began (`last`, the newest entry's id then, set by the
+// round's first try): a scrobble kept meanwhile waits for the next round, and a round that
+// meets one live failure after another still ends.
+bool try_next(State& s, std::uint64_t generation, std::optional<std::uint64_t>& last) {
   KeptScrobble entry;
   std::string key;
   {
@@ -98,9 +101,14 @@ bool try_next(State& s, std::uint64_t generation) {
     if (s.generation != generation || !s.enabled || s.session_key.empty() || !s.store) {
       return false;
     }
-    const auto next = std::ranges::find_if(
-        s.store->entries(), [&s](const KeptScrobble& e) { return !s.in_flight.contains(e.id); });
-    if (next == s.store->entries().end()) {
+    const auto& entries = s.store->entries();
+    if (!last) {
+      last = entries.empty() ? 0 : entries.back().id;
+    }
+    const auto next = std::ranges::find_if(entries, [&s, &last](const KeptScrobble& e) {
+      return e.id <= *last && !s.in_flight.contains(e.id);
+    });
+    if (next == entries.end()) {
       return false;
     }
     entry = *next;
@@ -152,7 +160,8 @@ void run_worker(State& s, std::uint64_t generation) {
       s.round_due = false;
       s.next_try = time_point::max();
       lock.unlock();
-      while (try_next(s, generation)) {
+      std::optional<std::uint64_t> last;
+      while (try_next(s, generation, last)) {
       }
       lock.lock();
       continue;

@@ -11,7 +11,8 @@
 //
 // Rounds. A round sends the waiting scrobbles one request at a time, oldest first, each signed
 // with the session key held at the moment it is sent. Entries that a live send owns (kept, not
-// yet settled) are in flight and skipped. A try that fails for a curable reason ends the round.
+// yet settled) are in flight and skipped, and so is what was kept after the round began: it
+// waits for the next round. A try that fails for a curable reason ends the round.
 // A round starts 5 s after start, at once after an accepted exchange (network_back, a kept or
 // live scrobble accepted) and after a new session key, and otherwise on a back-off while
 // anything waits: 1 minute after the first failure, doubling to at most 30, back to 1 after any

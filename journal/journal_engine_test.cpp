@@ -88,6 +88,23 @@ TEST_F(JournalEngineTest, ALiveSendsEntryIsInFlightUntilSettled) {
   EXPECT_EQ(stored(), "");
 }
 
+// A round has an end: what a live send keeps while the round is under way waits for the next.
+TEST_F(JournalEngineTest, ARoundSendsWhatWaitedWhenItBegan) {
+  w_->hold = true;
+  start({"T1"});
+  const int before = advance(10);
+  ASSERT_TRUE(w_->wait_for([this] { return w_->sending == 1; }));
+  const auto t2 = engine_->keep(track("T2"));
+  ASSERT_TRUE(t2);
+  EXPECT_EQ(engine_->settle(*t2, kLater), std::optional<std::size_t>(2));
+  w_->update([this] { w_->hold = false; });
+  settle(before);
+  EXPECT_EQ(sends(), "T1@10/k");
+  EXPECT_EQ(stored(), "T2");
+  act([this] { engine_->network_back(); });
+  EXPECT_EQ(sends(), "T2@10/k");
+}
+
 // Each kept scrobble goes with the session key of the moment it is sent.
 TEST_F(JournalEngineTest, ANewKeyOrTheNetworkBackStartsARound) {
   w_->outcomes = {kLater, kLater};
