@@ -46,6 +46,11 @@ JournalStatus journal_status();
 // Empties the journal (the page's "Discard", after the user confirmed it).
 void discard_journal();
 
+// "1 scrobble", "3 scrobbles": how the console and the page count what waits.
+inline std::string scrobble_count(std::size_t count) {
+  return std::to_string(count) + (count == 1 ? " scrobble" : " scrobbles");
+}
+
 // `listener` runs on the main thread whenever journal_status() may have changed, until it is
 // removed. Returns the token that removes it.
 std::uint64_t add_journal_listener(std::function<void()> listener);

@@ -16,19 +16,12 @@ constexpr auto kStartUpDelay = std::chrono::seconds(5);
 constexpr std::chrono::minutes kFirstBackoff{1};
 constexpr std::chrono::minutes kLongestBackoff{30};
 
-std::string describe(const TrackInfo& track) {
-  return track.artist + " - " + track.title + (track.album.empty() ? "" : " (" + track.album + ")");
-}
-
-std::string scrobbles(std::size_t count) {
-  return std::to_string(count) + (count == 1 ? " scrobble" : " scrobbles");
-}
-
 // Copies what the store holds into the status; both locks held.
 void publish(State& s) {
   const auto* entries = s.store ? &s.store->entries() : nullptr;
   s.status = {entries != nullptr, entries != nullptr ? entries->size() : 0,
               entries != nullptr && !entries->empty() ? entries->front().track.timestamp : 0};
+  s.newest_id = entries != nullptr && !entries->empty() ? entries->back().id : 0;
 }
 
 // Says once, until something is kept again, that the journal cannot be used. store_mutex held.
@@ -56,7 +49,7 @@ bool ensure_store(State& s, bool say) {
     return false;
   }
   if (const std::size_t waiting = s.store->entries().size(); waiting > 0) {
-    s.wiring.report("Journal: loaded, " + scrobbles(waiting) + " waiting");
+    s.wiring.report("Journal: loaded, " + scrobble_count(waiting) + " waiting");
   }
   const std::lock_guard lock(s.mutex);
   publish(s);
@@ -89,10 +82,8 @@ bool finish_try(State& s, std::uint64_t id, TrackCallOutcome outcome, Also also)
 
 // One try of a round: the oldest entry not in flight, sent and settled. False when the round
 // ends: nothing left to send, a curable failure, the switch off, no session key, or a stop.
-// A round sends only what waited when it began (`last`, the newest entry's id then, set by the
-// round's first try): a scrobble kept meanwhile waits for the next round, and a round that
-// meets one live failure after another still ends.
-bool try_next(State& s, std::uint64_t generation, std::optional<std::uint64_t>& last) {
+// Only entries up to `last`, the newest when the round began, are sent: every round ends.
+bool try_next(State& s, std::uint64_t generation, std::uint64_t last) {
   KeptScrobble entry;
   std::string key;
   {
@@ -102,11 +93,8 @@ bool try_next(State& s, std::uint64_t generation, std::optional<std::uint64_t>& 
       return false;
     }
     const auto& entries = s.store->entries();
-    if (!last) {
-      last = entries.empty() ? 0 : entries.back().id;
-    }
-    const auto next = std::ranges::find_if(entries, [&s, &last](const KeptScrobble& e) {
-      return e.id <= *last && !s.in_flight.contains(e.id);
+    const auto next = std::ranges::find_if(entries, [&s, last](const KeptScrobble& e) {
+      return e.id <= last && !s.in_flight.contains(e.id);
     });
     if (next == entries.end()) {
       return false;
@@ -115,7 +103,7 @@ bool try_next(State& s, std::uint64_t generation, std::optional<std::uint64_t>& 
     key = s.session_key;
     s.in_flight.insert(entry.id);
   }
-  const std::string description = describe(entry.track);
+  const std::string description = describe_track(entry.track);
   s.wiring.report("Sending kept scrobble: " + description);
   std::string error;
   const TrackCallOutcome outcome = s.wiring.send(key, entry.track, error);
@@ -159,8 +147,8 @@ void run_worker(State& s, std::uint64_t generation) {
     if (can_send && (s.round_due || now >= s.next_try)) {
       s.round_due = false;
       s.next_try = time_point::max();
+      const std::uint64_t last = s.newest_id;
       lock.unlock();
-      std::optional<std::uint64_t> last;
       while (try_next(s, generation, last)) {
       }
       lock.lock();
@@ -193,7 +181,7 @@ void discard_all(State& s) {
     publish(s);
   }
   s.wiring.changed();
-  s.wiring.report("Journal: discarded " + scrobbles(count));
+  s.wiring.report("Journal: discarded " + scrobble_count(count));
 }
 
 }  // namespace
@@ -269,7 +257,8 @@ std::optional<std::uint64_t> JournalEngine::keep(const TrackInfo& track) {
   }
   s.wiring.changed();
   for (const KeptScrobble& entry : dropped) {
-    s.wiring.report("Kept scrobble dropped: " + describe(entry.track) + ": the journal is full");
+    s.wiring.report("Kept scrobble dropped: " + describe_track(entry.track) +
+                    ": the journal is full");
   }
   return kept.id;
 }

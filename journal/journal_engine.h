@@ -136,6 +136,7 @@ class JournalEngine {
     std::chrono::minutes backoff{1};
     std::set<std::uint64_t> in_flight;  // kept by a live send, or under way in a round
     JournalStatus status;
+    std::uint64_t newest_id = 0;  // of the newest entry, published with the status; 0: none
   };
 
  private:

@@ -24,10 +24,6 @@ std::string local_date_and_time(std::int64_t unix_seconds) {
          std::to_string(local.year) + " " + two_digits(local.hour) + ":" + two_digits(local.minute);
 }
 
-std::string scrobbles(std::size_t count) {
-  return std::to_string(count) + (count == 1 ? " scrobble" : " scrobbles");
-}
-
 }  // namespace
 
 std::string journal_status_text(const JournalStatus& status) {
@@ -37,7 +33,7 @@ std::string journal_status_text(const JournalStatus& status) {
   if (status.waiting == 0) {
     return "Nothing waiting";
   }
-  std::string text = scrobbles(status.waiting) + " waiting";
+  std::string text = scrobble_count(status.waiting) + " waiting";
   const std::string oldest =
       status.oldest_started_at > 0 ? local_date_and_time(status.oldest_started_at) : "";
   if (!oldest.empty()) {

@@ -18,13 +18,7 @@ bool TrackSnapshot::should_scrobble() const {
 }
 
 std::string TrackSnapshot::describe() const {
-  std::string text;
-  text.reserve(artist.size() + title.size() + album.size() + 6);
-  text.append(artist).append(" - ").append(title);
-  if (!album.empty()) {
-    text.append(" (").append(album).append(")");
-  }
-  return text;
+  return describe_track(artist, title, album);
 }
 
 TrackInfo TrackSnapshot::to_track_info() const {
